@@ -1,0 +1,26 @@
+// Resource ids of the data source and the texts of its string table.
+#ifndef ORVELLUX_RESOURCE_H
+#define ORVELLUX_RESOURCE_H
+
+#define IDD_LIVE_VIEW 105
+#define IDD_FORMAT 111
+
+#define IDS_MANUFACTURER 0
+#define IDS_PRODUCT_FAMILY 1
+#define IDS_VERSION_INFO 3
+#define IDS_XFER_BUSY 4
+#define IDS_CAPTURE_FRAME 5
+#define IDS_SELECT_IMAGE 6
+#define IDS_ERROR 7
+#define IDS_NO_CAMERA 8
+
+#define TEXT_MANUFACTURER "TWAIN Working Group"
+#define TEXT_PRODUCT_FAMILY "TWAIN"
+#define TEXT_VERSION_INFO "Oct, 1999"
+#define TEXT_XFER_BUSY "Not finish data transfer yet. \nPlease wait for a second and try again."
+#define TEXT_CAPTURE_FRAME "Capture Frame"
+#define TEXT_SELECT_IMAGE "Please select one or more Image to transfer"
+#define TEXT_ERROR "Error"
+#define TEXT_NO_CAMERA "Can not find camera.\nPlease connect Quillmarch Halverin!!"
+
+#endif
