@@ -13,6 +13,7 @@ struct BlockHeader {
 };
 
 int allocationsLeft = -1;
+int libraryReferences = 0;
 int liveBlocks = 0;
 
 struct OfferedLibrary {
@@ -40,6 +41,13 @@ void HostProvideLibrary(const char* name, const char* proc, FARPROC entry) {
 }
 
 void HostForgetLibraries() { OfferedLibraries().clear(); }
+
+int HostLibraryReferences() { return libraryReferences; }
+
+std::vector<HostWindowCall>& HostWindowCalls() {
+    static std::vector<HostWindowCall> calls;
+    return calls;
+}
 
 void HostFailAllocationsAfter(int count) { allocationsLeft = count; }
 
@@ -84,7 +92,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 HMODULE LoadLibraryA(LPCSTR name) {
     for (const OfferedLibrary& library : OfferedLibraries()) {
-        if (strcasecmp(library.name.c_str(), name) == 0) return reinterpret_cast<HMODULE>(&library);
+        if (strcasecmp(library.name.c_str(), name) == 0) {
+            ++libraryReferences;
+            return reinterpret_cast<HMODULE>(const_cast<OfferedLibrary*>(&library));
+        }
     }
     return nullptr;
 }
@@ -95,7 +106,34 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     return library->entry;
 }
 
-BOOL FreeLibrary(HMODULE module) { return module != nullptr; }
+BOOL FreeLibrary(HMODULE module) {
+    if (!module) return FALSE;
+    --libraryReferences;
+    return TRUE;
+}
+
+// Every window the host knows of is a test's dummy handle; all of them are taken as alive.
+BOOL IsWindow(HWND window) { return window != nullptr; }
+
+// A dialog takes exactly the messages addressed to it.
+BOOL IsDialogMessageA(HWND dialog, MSG* message) {
+    return dialog && message && message->hwnd == dialog;
+}
+
+BOOL ShowWindow(HWND window, int command) {
+    HostWindowCalls().push_back({kHostShowWindow, window, static_cast<UINT>(command)});
+    return TRUE;
+}
+
+BOOL DestroyWindow(HWND window) {
+    HostWindowCalls().push_back({kHostDestroyWindow, window, 0});
+    return window != nullptr;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM, LPARAM) {
+    HostWindowCalls().push_back({kHostPostMessage, window, message});
+    return window != nullptr;
+}
 
 // A Windows path such as "c:\twsrc.log" means nothing here; plain names map to files.
 BOOL DeleteFileA(LPCSTR name) { return remove(name) == 0; }

@@ -17,9 +17,22 @@ struct HostMessageBox {
 
 std::vector<HostMessageBox>& HostMessageBoxes();
 
+// What the source asked of windows: calls of ShowWindow, DestroyWindow and PostMessageA.
+enum HostWindowCallKind { kHostShowWindow, kHostDestroyWindow, kHostPostMessage };
+struct HostWindowCall {
+    HostWindowCallKind kind;
+    HWND window;
+    // The show command or the posted message.
+    UINT detail;
+};
+std::vector<HostWindowCall>& HostWindowCalls();
+
 // Makes LoadLibraryA(name) succeed and GetProcAddress(module, proc) return entry.
 void HostProvideLibrary(const char* name, const char* proc, FARPROC entry);
 void HostForgetLibraries();
+
+// Library references taken by LoadLibraryA and not yet given back.
+int HostLibraryReferences();
 
 // Allocations fail once this many more have succeeded; negative means never.
 void HostFailAllocationsAfter(int count);

@@ -49,6 +49,7 @@ typedef intptr_t (*FARPROC)();
 #define IDCANCEL 2
 
 #define WM_CLOSE 0x0010
+#define WM_KEYDOWN 0x0100
 #define SW_HIDE 0
 #define SW_SHOW 5
 
@@ -100,6 +101,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+
+BOOL IsWindow(HWND window);
+BOOL IsDialogMessageA(HWND dialog, MSG* message);
+BOOL ShowWindow(HWND window, int command);
+BOOL DestroyWindow(HWND window);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 BOOL DeleteFileA(LPCSTR name);
 void Sleep(DWORD milliseconds);
