@@ -16,16 +16,24 @@ DWORD WINAPI StillThreadProc(LPVOID unused);
 // Ends the still thread: signals stopEvent and waits, bounded, for threadDoneSemaphore
 // while dispatching this thread's messages, since the still thread may be drawing into
 // or enabling controls of a window this thread owns. True when the thread ended.
+// On false the thread is still busy: it keeps its handles and the camera must stay open.
 bool StopStillThread(DWORD timeoutMs);
+// What the Live View's close allows the thread to finish a store or a message box.
+const DWORD kStillThreadStopTimeoutMs = 30000;
 // Unregisters the still event and closes the thread handle; 1, or the failed query's
 // HRESULT.
 long DisableStillEvent();
 // Reads image bytes; length in: bytes wanted, out: bytes the driver returned. Returns the
 // driver's HRESULT, 0 when nothing was asked for.
 long ReadStillImage(void* buffer, DWORD* length);
-// Fills a locked record of 40 + biSizeImage bytes with the header and the camera's pixel
-// rows in reverse order.
-bool FillSnapshotRecord(BYTE* record, const BITMAPINFOHEADER* header);
+// True when a still with this header fits a snapshot record: positive dimensions, an
+// image size that holds all its rows, and no larger than a 2592 x 1944 still.
+bool SnapshotHeaderUsable(const BITMAPINFOHEADER& header);
+
+enum SnapshotFill { kFillComplete, kFillReadFailed, kFillNoRowBuffer };
+// Fills a locked record of 40 + biSizeImage bytes (a usable header) with the header and
+// the camera's pixel rows in reverse order; kFillNoRowBuffer leaves the camera's order.
+SnapshotFill FillSnapshotRecord(BYTE* record, const BITMAPINFOHEADER* header);
 // Reverses the order of height rows of rowBytes each in place, through one temporary row.
 bool ReverseRows(BYTE* rows, SIZE_T rowBytes, LONG height);
 // The value of camera register r, or -1.

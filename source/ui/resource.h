@@ -31,6 +31,15 @@
 #define IDC_CAMERA_PROPERTIES 1042
 #define IDC_FORMAT 1043
 
+// Format dialog
+#define IDC_RES_1280 1024
+#define IDC_RES_640 1025
+#define IDC_RES_320 1026
+#define IDC_FORMAT_OK 1027
+#define IDC_RES_2048 1028
+#define IDC_RES_1600 1029
+#define IDC_RES_2592 1057
+
 #define IDB_TRANSFER_UP 115
 #define IDB_EXIT_UP 116
 #define IDB_FORMAT_UP 117

@@ -1,0 +1,47 @@
+#include "ui/store_snapshot.h"
+
+#include "capture/still_capture.h"
+#include "ui/live_view_state.h"
+#include "ui/snapshot_store.h"
+
+namespace {
+
+const char kUnusableStillText[] = "The camera's still image cannot be stored: its header does not describe a picture of up to 2592 x 1944 pixels.";
+
+}  // namespace
+
+bool StoreSnapshot() {
+    BITMAPINFOHEADER header = {};
+    DWORD length = sizeof header;
+    if (FAILED(ReadStillImage(&header, &length))) return false;
+    // The record is sized from the header, so a header that lies would let the pixel read
+    // or the row reversal run past it.
+    if (length != sizeof header || !SnapshotHeaderUsable(header)) {
+        MessageBoxA(nullptr, kUnusableStillText, "", MB_OK);
+        return false;
+    }
+
+    SnapshotStore& store = snapshotStore;
+    if (++store.fillSlot == kSlotCount) {
+        store.fillSlot = 0;
+        store.stripWrapped = true;
+    }
+    int slot = store.fillSlot;
+    if (store.slotImage[slot]) GlobalFree(store.slotImage[slot]);
+    store.slotImage[slot] = GlobalAlloc(GHND, sizeof header + header.biSizeImage);
+    if (!store.slotImage[slot]) return false;
+    BYTE* record = static_cast<BYTE*>(GlobalLock(store.slotImage[slot]));
+    if (!record) return false;
+
+    SnapshotFill fill = FillSnapshotRecord(record, &header);
+    if (fill != kFillComplete) {
+        GlobalUnlock(store.slotImage[slot]);
+        // A failed read leaves nothing worth keeping the fill position for.
+        if (fill == kFillReadFailed) --store.fillSlot;
+        return false;
+    }
+    DrawStoredSnapshot(record, slot);
+    GlobalUnlock(store.slotImage[slot]);
+    store.markSlot = slot;
+    return true;
+}
