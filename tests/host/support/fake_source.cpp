@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "capabilities/cap_table.h"
 #include "capabilities/capabilities.h"
 #include "capture/capture_graph.h"
 #include "capture/still_capture.h"
@@ -29,7 +30,7 @@ void StoreStill() {
     int slot = snapshotStore.markSlot;
     if (slot < 0 || slot >= kSlotCount) return;
     if (snapshotStore.slotImage[slot]) GlobalFree(snapshotStore.slotImage[slot]);
-    snapshotStore.slotImage[slot] = MakeSnapshot(fakeCamera.stillWidth, fakeCamera.stillHeight, 0x5a);
+    snapshotStore.slotImage[slot] = MakeFilledSnapshot(fakeCamera.stillWidth, fakeCamera.stillHeight, 0x5a);
 }
 
 TW_UINT16 TW_CALLINGSTYLE RecordManagerCall(pTW_IDENTITY origin, pTW_IDENTITY destination,
@@ -83,7 +84,7 @@ void OfferSourceManager() {
                        reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordManagerCall)));
 }
 
-HGLOBAL MakeSnapshot(int width, int height, unsigned char fill) {
+HGLOBAL MakeFilledSnapshot(int width, int height, unsigned char fill) {
     SIZE_T pixelBytes = static_cast<SIZE_T>(width) * height * 3;
     HGLOBAL record = GlobalAlloc(GHND, kHeaderBytes + pixelBytes);
     BYTE* bytes = static_cast<BYTE*>(GlobalLock(record));
@@ -102,12 +103,19 @@ HGLOBAL MakeSnapshot(int width, int height, unsigned char fill) {
 }
 
 void ResetSourceForTests() {
+    // Every capability's current value back to its default, which is its value at load.
+    SetUpCapTable();
+    for (CapEntry& entry : capTable) {
+        TW_UINT32 count = entry.currentValue.count < entry.defaultValue.count ? entry.currentValue.count
+                                                                              : entry.defaultValue.count;
+        if (entry.currentValue.items && entry.defaultValue.items) {
+            memcpy(entry.currentValue.items, entry.defaultValue.items, count * CapItemBytes(entry.itemType));
+        }
+    }
     ClearCapTable();
     ReleaseAllSnapshots();
     snapshotStore = SnapshotStore{{}, {}, 0, -1, false};
     FreeTransferBuffers();
-    preparedImage = nullptr;
-    preparedHeader = nullptr;
     memset(slotPreparedRgb, 0, sizeof slotPreparedRgb);
     firstTransferFixPending = false;
     memoryMode = false;

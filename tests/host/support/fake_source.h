@@ -49,7 +49,7 @@ void OfferSourceManager();
 std::vector<ManagerCall>& ManagerCalls();
 
 // A snapshot record: 40-byte header, then width x height pixels of 3 bytes, each byte fill.
-HGLOBAL MakeSnapshot(int width, int height, unsigned char fill);
+HGLOBAL MakeFilledSnapshot(int width, int height, unsigned char fill);
 
 // Puts every module of the source and every fake back to its value at load.
 void ResetSourceForTests();
