@@ -1,0 +1,206 @@
+#include "command_line.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "twain_names.h"
+
+const char kUsageText[] =
+    "usage:\n"
+    "  acquire --list\n"
+    "      lists the installed sources with their identities\n"
+    "  acquire --source NAME --caps [--set CAP=VALUE ...] [--reset CAP ...]\n"
+    "      prints the identity and every supported capability's answers\n"
+    "  acquire --source NAME --set CAP=VALUE ... [--reset CAP ...]\n"
+    "      sets capabilities (one value each) or resets them to their defaults\n"
+    "  acquire --source NAME --acquire --out DIR [--mech native|memory|file]\n"
+    "          [--no-ui | --ui-script SCRIPT] [--screenshot FILE] [--timeout SECONDS]\n"
+    "      enables the source, transfers every image it offers and writes each one to DIR\n"
+    "      as an upright 24-bit BMP file (image_001.bmp, ...)\n"
+    "\n"
+    "CAP is a capability name such as ICAP_XFERMECH or its number (0x0103); VALUE is a\n"
+    "number (decimal, 0x hex, or a decimal fraction for TW_FIX32) or TRUE/FALSE.\n"
+    "--no-ui enables the source without its user interface; the default shows it and waits\n"
+    "for the user. SCRIPT drives the Live View window: steps separated by ';', each one of\n"
+    "\"snap N\", \"click N\", \"ctrl-click N\", \"shift-click N\" (thumbnail 1-12), \"transfer\",\n"
+    "\"exit\". --screenshot writes a picture of the Live View window. --timeout bounds the\n"
+    "whole acquisition (default 120 s).\n";
+
+namespace {
+
+bool TakeNumber(const std::string& text, unsigned low, unsigned high, unsigned* value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    unsigned long number = strtoul(text.c_str(), nullptr, 10);
+    if (number < low || number > high) return false;
+    *value = static_cast<unsigned>(number);
+    return true;
+}
+
+std::string Trim(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+bool CheckUiStep(const std::string& step, std::string* error) {
+    if (step == "transfer" || step == "exit") return true;
+    size_t blank = step.find(' ');
+    std::string verb = step.substr(0, blank);
+    std::string argument = blank == std::string::npos ? "" : Trim(step.substr(blank));
+    unsigned number = 0;
+    if (verb == "snap" && TakeNumber(argument, 1, 99, &number)) return true;
+    if ((verb == "click" || verb == "ctrl-click" || verb == "shift-click") &&
+        TakeNumber(argument, 1, 12, &number))
+        return true;
+    *error = "unknown Live View script step \"" + step + "\"";
+    return false;
+}
+
+}  // namespace
+
+bool CheckUiScript(const std::string& script, std::string* error) {
+    size_t start = 0;
+    bool any = false;
+    while (start <= script.size()) {
+        size_t end = script.find(';', start);
+        if (end == std::string::npos) end = script.size();
+        std::string step = Trim(script.substr(start, end - start));
+        if (!step.empty()) {
+            if (!CheckUiStep(step, error)) return false;
+            any = true;
+        }
+        start = end + 1;
+    }
+    if (!any) *error = "the Live View script has no steps";
+    return any;
+}
+
+bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, std::string* error) {
+    bool list = false, caps = false, acquire = false, help = false, noUi = false;
+    bool mechanismGiven = false, timeoutGiven = false;
+    for (int index = 1; index < argc; ++index) {
+        std::string option = argv[index];
+        bool takesValue = option == "--source" || option == "--set" || option == "--reset" ||
+                          option == "--ui-script" || option == "--mech" || option == "--out" ||
+                          option == "--screenshot" || option == "--timeout";
+        std::string value;
+        if (takesValue) {
+            if (index + 1 >= argc) {
+                *error = option + " needs a value";
+                return false;
+            }
+            value = argv[++index];
+        }
+        if (option == "--list") {
+            list = true;
+        } else if (option == "--caps") {
+            caps = true;
+        } else if (option == "--acquire") {
+            acquire = true;
+        } else if (option == "--help" || option == "-h") {
+            help = true;
+        } else if (option == "--no-ui") {
+            noUi = true;
+        } else if (option == "--source") {
+            options->sourceName = value;
+        } else if (option == "--set") {
+            size_t equals = value.find('=');
+            CapabilityAssignment assignment;
+            if (equals == std::string::npos || equals + 1 == value.size() ||
+                !ParseCapability(value.substr(0, equals), &assignment.cap)) {
+                *error = "--set wants CAP=VALUE with a known capability, not \"" + value + "\"";
+                return false;
+            }
+            assignment.value = value.substr(equals + 1);
+            options->sets.push_back(assignment);
+        } else if (option == "--reset") {
+            TW_UINT16 cap = 0;
+            if (!ParseCapability(value, &cap)) {
+                *error = "--reset wants a capability, not \"" + value + "\"";
+                return false;
+            }
+            options->resets.push_back(cap);
+        } else if (option == "--ui-script") {
+            if (!CheckUiScript(value, error)) return false;
+            options->uiScript = value;
+        } else if (option == "--mech") {
+            mechanismGiven = true;
+            if (value == "native") {
+                options->mechanism = kMechanismNative;
+            } else if (value == "memory") {
+                options->mechanism = kMechanismMemory;
+            } else if (value == "file") {
+                options->mechanism = kMechanismFile;
+            } else {
+                *error = "--mech wants native, memory or file, not \"" + value + "\"";
+                return false;
+            }
+        } else if (option == "--out") {
+            options->outDir = value;
+        } else if (option == "--screenshot") {
+            options->screenshotFile = value;
+        } else if (option == "--timeout") {
+            timeoutGiven = true;
+            if (!TakeNumber(value, 1, 3600, &options->timeoutSeconds)) {
+                *error = "--timeout wants seconds from 1 to 3600, not \"" + value + "\"";
+                return false;
+            }
+        } else {
+            *error = "unknown option \"" + option + "\"";
+            return false;
+        }
+    }
+
+    if (help) {
+        options->command = kCommandHelp;
+        return true;
+    }
+    if (list + caps + acquire > 1) {
+        *error = "choose one of --list, --caps and --acquire";
+        return false;
+    }
+    if (list) {
+        options->command = kCommandList;
+    } else if (caps) {
+        options->command = kCommandCaps;
+    } else if (acquire) {
+        options->command = kCommandAcquire;
+    } else if (!options->sets.empty() || !options->resets.empty()) {
+        options->command = kCommandNegotiate;
+    } else {
+        *error = "nothing to do: give --list, --caps, --set, --reset or --acquire";
+        return false;
+    }
+    if (options->command != kCommandList && options->sourceName.empty()) {
+        *error = "--source NAME is needed";
+        return false;
+    }
+    if (options->command == kCommandList &&
+        (!options->sourceName.empty() || !options->sets.empty() || !options->resets.empty())) {
+        *error = "--list takes no --source, --set or --reset";
+        return false;
+    }
+    if (options->sourceName.size() >= sizeof(TW_STR32)) {
+        *error = "a source name has at most 33 characters";
+        return false;
+    }
+    bool acquireOnly = noUi || !options->uiScript.empty() || mechanismGiven ||
+                       !options->outDir.empty() || !options->screenshotFile.empty() || timeoutGiven;
+    if (options->command != kCommandAcquire && acquireOnly) {
+        *error = "--no-ui, --ui-script, --mech, --out, --screenshot and --timeout go with --acquire";
+        return false;
+    }
+    if (options->command == kCommandAcquire) {
+        if (options->outDir.empty()) {
+            *error = "--acquire needs --out DIR";
+            return false;
+        }
+        if (noUi && !options->uiScript.empty()) {
+            *error = "--ui-script drives the user interface that --no-ui turns off";
+            return false;
+        }
+        options->showUserInterface = !noUi;
+    }
+    return true;
+}
