@@ -26,6 +26,9 @@ extern TransferKind lastTransferKind;
 // Renews both buffers (header first), movable and zero-filled; true when both exist.
 bool AllocateTransferBuffers();
 void FreeTransferBuffers();
+// Replaces the image buffer by a fresh zero-filled one (the previous image went to the
+// application by native transfer); the prepared image is gone with the old buffer.
+bool RenewTransferImageBuffer();
 
 // Copy a snapshot record into the transfer image; false (nothing prepared) when the
 // snapshot or a buffer is missing or the snapshot does not fit.
@@ -37,5 +40,11 @@ bool PrepareAtBatchStart(int slot);
 bool PrepareAfterTransfer(int slot);
 void ReprepareForMemoryTransfer(int firstSlot);
 void ReprepareForFileOrNativeTransfer(int firstSlot);
+
+// A header the transfers can hand over: 40 bytes, 24 bits per pixel, and a size
+// within the transfer image.
+bool TransferableHeader(const BITMAPINFOHEADER& header);
+// Bytes of the pixel rows of such a header: width x 3 per row, no filler bytes.
+SIZE_T PixelBytes(const BITMAPINFOHEADER& header);
 
 #endif

@@ -1,0 +1,170 @@
+#include "protocol/transfer_image.h"
+
+#include <string.h>
+
+#include "protocol/transfers.h"
+#include "ui/snapshot_store.h"
+
+HGLOBAL transferImageBuffer;
+HGLOBAL transferHeaderBuffer;
+HGLOBAL preparedImage;
+HGLOBAL preparedHeader;
+bool slotPreparedRgb[12];
+bool firstTransferFixPending;
+bool memoryMode;
+TransferKind lastTransferKind = kTransferMemory;
+
+namespace {
+
+bool SizeWithinTransferImage(const BITMAPINFOHEADER& header) {
+    return header.biWidth >= 1 && header.biWidth <= kMaxImageWidth && header.biHeight >= 1 &&
+           header.biHeight <= kMaxImageHeight;
+}
+
+SIZE_T RowBytes(const BITMAPINFOHEADER& header) { return static_cast<SIZE_T>(header.biWidth) * 3; }
+
+void ForgetPreparedImage() {
+    preparedImage = nullptr;
+    preparedHeader = nullptr;
+    ResetMemoryStrips();
+}
+
+// Both forms share everything but the row copy: the checks that keep every read inside
+// the snapshot's block and every write inside the buffers, and the two header copies.
+// A snapshot that cannot be prepared leaves no prepared image behind, so that no
+// transfer hands over an earlier picture in its place.
+template <typename CopyRows>
+bool Prepare(HGLOBAL snapshot, CopyRows copyRows) {
+    ForgetPreparedImage();
+    if (!snapshot || !transferImageBuffer || !transferHeaderBuffer) return false;
+    SIZE_T snapshotBytes = GlobalSize(snapshot);
+    if (snapshotBytes < kHeaderBytes || GlobalSize(transferHeaderBuffer) < kHeaderBytes) return false;
+    const BYTE* source = static_cast<const BYTE*>(GlobalLock(snapshot));
+    if (!source) return false;
+    BITMAPINFOHEADER header;
+    memcpy(&header, source, kHeaderBytes);
+    SIZE_T pixelBytes = SizeWithinTransferImage(header) ? RowBytes(header) * header.biHeight : 0;
+    BYTE* image = static_cast<BYTE*>(GlobalLock(transferImageBuffer));
+    BYTE* headerCopy = static_cast<BYTE*>(GlobalLock(transferHeaderBuffer));
+    bool fits = pixelBytes != 0 && snapshotBytes - kHeaderBytes >= pixelBytes &&
+                GlobalSize(transferImageBuffer) >= kHeaderBytes + pixelBytes;
+    if (fits && image && headerCopy) {
+        memcpy(headerCopy, source, kHeaderBytes);
+        memcpy(image, headerCopy, kHeaderBytes);
+        copyRows(image + kHeaderBytes, source + kHeaderBytes, RowBytes(header), header.biHeight);
+    }
+    GlobalUnlock(transferHeaderBuffer);
+    GlobalUnlock(transferImageBuffer);
+    GlobalUnlock(snapshot);
+    if (!fits || !image || !headerCopy) return false;
+    preparedImage = transferImageBuffer;
+    preparedHeader = transferHeaderBuffer;
+    return true;
+}
+
+void CopyRowsFlipped(BYTE* target, const BYTE* source, SIZE_T rowBytes, LONG rows) {
+    for (LONG row = 0; row < rows; ++row) {
+        memcpy(target + (rows - 1 - row) * rowBytes, source + row * rowBytes, rowBytes);
+    }
+}
+
+// One pass over all pixels: the rows keep their order, so row boundaries do not matter.
+void CopyRowsSwapped(BYTE* __restrict target, const BYTE* __restrict source, SIZE_T rowBytes,
+                     LONG rows) {
+    SIZE_T pixels = rowBytes / 3 * rows;
+    for (SIZE_T pixel = 0; pixel < pixels; ++pixel) {
+        target[3 * pixel] = source[3 * pixel + 2];
+        target[3 * pixel + 1] = source[3 * pixel + 1];
+        target[3 * pixel + 2] = source[3 * pixel];
+    }
+}
+
+bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+
+}  // namespace
+
+bool AllocateTransferBuffers() {
+    FreeTransferBuffers();
+    transferHeaderBuffer = GlobalAlloc(GHND, kHeaderBytes);
+    transferImageBuffer = GlobalAlloc(GHND, kTransferImageBytes);
+    if (transferHeaderBuffer && transferImageBuffer) return true;
+    FreeTransferBuffers();
+    return false;
+}
+
+void FreeTransferBuffers() {
+    ForgetPreparedImage();
+    if (transferHeaderBuffer) GlobalFree(transferHeaderBuffer);
+    if (transferImageBuffer) GlobalFree(transferImageBuffer);
+    transferHeaderBuffer = nullptr;
+    transferImageBuffer = nullptr;
+}
+
+bool RenewTransferImageBuffer() {
+    ForgetPreparedImage();
+    if (transferImageBuffer) GlobalFree(transferImageBuffer);
+    transferImageBuffer = GlobalAlloc(GHND, kTransferImageBytes);
+    return transferImageBuffer != nullptr;
+}
+
+bool PrepareFlipped(HGLOBAL snapshot) { return Prepare(snapshot, CopyRowsFlipped); }
+
+bool PrepareRgb(HGLOBAL snapshot) { return Prepare(snapshot, CopyRowsSwapped); }
+
+bool PrepareAtBatchStart(int slot) {
+    if (!ValidSlot(slot)) {
+        ForgetPreparedImage();
+        return false;
+    }
+    HGLOBAL snapshot = snapshotStore.slotImage[slot];
+    if (memoryMode && !slotPreparedRgb[slot]) {
+        if (!PrepareRgb(snapshot)) return false;
+        slotPreparedRgb[slot] = true;
+        return true;
+    }
+    return PrepareFlipped(snapshot);
+}
+
+bool PrepareAfterTransfer(int slot) {
+    if (!ValidSlot(slot)) {
+        ForgetPreparedImage();
+        return false;
+    }
+    HGLOBAL snapshot = snapshotStore.slotImage[slot];
+    bool marked = slotPreparedRgb[slot];
+    if (memoryMode) {
+        if (marked) return PrepareFlipped(snapshot);
+        if (!PrepareRgb(snapshot)) return false;
+        slotPreparedRgb[slot] = true;
+        return true;
+    }
+    if (!marked) return PrepareFlipped(snapshot);
+    if (!PrepareRgb(snapshot)) return false;
+    slotPreparedRgb[slot] = false;
+    return true;
+}
+
+// The first transfer triplet of a window settles the first image's form, whatever it
+// finds: a later triplet of the other kind would otherwise bring the batch's first slot
+// back in place of the image that MSG_ENDXFER has prepared since.
+void ReprepareForMemoryTransfer(int firstSlot) {
+    if (!firstTransferFixPending) return;
+    firstTransferFixPending = false;
+    if (ValidSlot(firstSlot) && !slotPreparedRgb[firstSlot]) {
+        PrepareRgb(snapshotStore.slotImage[firstSlot]);
+    }
+}
+
+void ReprepareForFileOrNativeTransfer(int firstSlot) {
+    if (!firstTransferFixPending) return;
+    firstTransferFixPending = false;
+    if (ValidSlot(firstSlot) && slotPreparedRgb[firstSlot]) {
+        PrepareFlipped(snapshotStore.slotImage[firstSlot]);
+    }
+}
+
+bool TransferableHeader(const BITMAPINFOHEADER& header) {
+    return header.biSize == kHeaderBytes && header.biBitCount == 24 && SizeWithinTransferImage(header);
+}
+
+SIZE_T PixelBytes(const BITMAPINFOHEADER& header) { return RowBytes(header) * header.biHeight; }
