@@ -1,0 +1,222 @@
+// The simulated devices as DirectShow sees them: listed by the system device enumerator,
+// configured through IAMStreamConfig, and streaming the test picture through Wine's
+// capture graph builder, sample grabber and video renderer.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "camera_driver.h"
+#include "watched_test.h"
+
+namespace {
+
+struct Size {
+    LONG width;
+    LONG height;
+};
+
+const Size cameraSizes[] = {{320, 240},   {640, 480},   {1280, 1024},
+                            {1600, 1200}, {2048, 1536}, {2592, 1944}};
+
+IAMStreamConfig* CapturePinConfig(IBaseFilter* filter) {
+    IPin* pin = nullptr;
+    if (FAILED(filter->FindPin(L"Capture", &pin))) return nullptr;
+    IAMStreamConfig* config = nullptr;
+    pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config));
+    pin->Release();
+    return config;
+}
+
+void FreeType(AM_MEDIA_TYPE* type) {
+    CoTaskMemFree(type->pbFormat);
+    CoTaskMemFree(type);
+}
+
+class CameraDeviceTest : public WatchedTest {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        camera_ = OpenVideoInputDevice(kCameraFriendlyName);
+        ASSERT_NE(nullptr, camera_);
+    }
+    void TearDown() override {
+        if (camera_) camera_->Release();
+        WatchedTest::TearDown();
+    }
+
+    CameraFaults faults_;
+    IBaseFilter* camera_ = nullptr;
+};
+
+// Checks the fixed marks of the test picture in a frame of the given size.
+void ExpectTestPicture(const std::vector<BYTE>& rows, size_t offset, LONG width, LONG height) {
+    EXPECT_EQ(RGB(255, 0, 0), PixelAt(rows, offset, width, height, width / 16, height / 16))
+        << "red block top-left";
+    EXPECT_EQ(RGB(0, 0, 255), PixelAt(rows, offset, width, height, width - width / 16 - 1,
+                                      height - height / 16 - 1))
+        << "blue block bottom-right";
+    const COLORREF bars[8] = {RGB(255, 255, 255), RGB(255, 255, 0), RGB(0, 255, 255),
+                              RGB(0, 255, 0),     RGB(255, 0, 255), RGB(255, 0, 0),
+                              RGB(0, 0, 255),     RGB(0, 0, 0)};
+    for (int bar = 0; bar < 8; ++bar) {
+        EXPECT_EQ(bars[bar], PixelAt(rows, offset, width, height, (2 * bar + 1) * width / 16,
+                                     height * 3 / 4))
+            << "bar " << bar;
+    }
+}
+
+}  // namespace
+
+TEST_F(CameraDeviceTest, EnumeratorListsBothDevicesByFriendlyName) {
+    std::vector<std::wstring> names = VideoInputDeviceNames();
+    ASSERT_EQ(2u, names.size());
+    EXPECT_EQ(std::wstring(L"Orvellux USB2.0 Camera"), names[0]);
+    EXPECT_EQ(std::wstring(L"Vidmar Analog Capture"), names[1]);
+    EXPECT_EQ(std::wstring::npos, names[1].find(L"Orvellux"));
+}
+
+TEST_F(CameraDeviceTest, StreamConfigOffersTheSixRgb24Formats) {
+    IAMStreamConfig* config = CapturePinConfig(camera_);
+    ASSERT_NE(nullptr, config);
+    int count = 0, size = 0;
+    ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+    ASSERT_EQ(6, count);
+    ASSERT_EQ(static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)), size);
+    for (int i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps = {};
+        ASSERT_EQ(S_OK, config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)));
+        EXPECT_TRUE(type->majortype == MEDIATYPE_Video && type->subtype == MEDIASUBTYPE_RGB24 &&
+                    type->formattype == FORMAT_VideoInfo);
+        const auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+        EXPECT_EQ(cameraSizes[i].width, info->bmiHeader.biWidth);
+        EXPECT_EQ(cameraSizes[i].height, info->bmiHeader.biHeight);
+        EXPECT_EQ(24, info->bmiHeader.biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(cameraSizes[i].width * 3 * cameraSizes[i].height),
+                  info->bmiHeader.biSizeImage);
+        EXPECT_EQ(cameraSizes[i].width, caps.MaxOutputSize.cx);
+        EXPECT_LE(caps.MinFrameInterval, info->AvgTimePerFrame);
+        FreeType(type);
+    }
+
+    // The source asks for 2592 x 1944 at 7.5 frames per second; it stays in force.
+    AM_MEDIA_TYPE* type = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    ASSERT_EQ(S_OK, config->GetStreamCaps(5, &type, reinterpret_cast<BYTE*>(&caps)));
+    reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame = 1333333;
+    EXPECT_EQ(S_OK, config->SetFormat(type));
+    // A width forced onto another size's height is no picture the camera has.
+    reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader.biHeight = 240;
+    EXPECT_NE(S_OK, config->SetFormat(type));
+    FreeType(type);
+    ASSERT_EQ(S_OK, config->GetFormat(&type));
+    const auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+    EXPECT_EQ(2592, info->bmiHeader.biWidth);
+    EXPECT_EQ(1944, info->bmiHeader.biHeight);
+    EXPECT_EQ(1333333, info->AvgTimePerFrame);
+    FreeType(type);
+    config->Release();
+}
+
+class CameraStreamTest : public CameraDeviceTest, public ::testing::WithParamInterface<Size> {};
+
+TEST_P(CameraStreamTest, GraphDeliversUprightTrueColouredFramesAtTheRequestedSize) {
+    Size size = GetParam();
+    CaptureGraph graph;
+    ASSERT_EQ(S_OK, graph.Build(camera_, size.width, size.height));
+    ASSERT_NE(nullptr, graph.videoWindow());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_TRUE(graph.WaitForFrames(3, 15000));
+    LONG width = 0, height = 0;
+    std::vector<BYTE> frame = graph.LastFrame(&width, &height);
+    ASSERT_EQ(size.width, width);
+    ASSERT_EQ(size.height, height);
+    ASSERT_EQ(static_cast<size_t>(width * 3 * height), frame.size());
+    ExpectTestPicture(frame, 0, width, height);
+
+    // The picture moves: the frame counter and the marker change from frame to frame.
+    ASSERT_TRUE(graph.WaitForFrames(graph.FrameCount() + 1, 5000));
+    EXPECT_NE(frame, graph.LastFrame(&width, &height));
+
+    OAHWND window = 0;
+    ASSERT_EQ(S_OK, graph.videoWindow()->get_Owner(&window));
+    long visible = OAFALSE;
+    ASSERT_EQ(S_OK, graph.videoWindow()->get_Visible(&visible));
+    EXPECT_EQ(OATRUE, visible);
+    EXPECT_EQ(S_OK, graph.Stop());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CameraStreamTest,
+                         ::testing::Values(Size{320, 240}, Size{640, 480}, Size{2592, 1944}));
+
+TEST_F(CameraDeviceTest, LivePictureShowsInTheRendererWindow) {
+    CaptureGraph graph;
+    ASSERT_EQ(S_OK, graph.Build(camera_, 640, 480));
+    HWND host = CreateWindowA("STATIC", "Live picture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              680, 540, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, host);
+    IVideoWindow* video = graph.videoWindow();
+    ASSERT_EQ(S_OK, video->put_Owner(reinterpret_cast<OAHWND>(host)));
+    ASSERT_EQ(S_OK, video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS));
+    ASSERT_EQ(S_OK, video->SetWindowPosition(0, 0, 640, 480));
+    ASSERT_EQ(S_OK, video->put_Visible(OATRUE));
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_TRUE(graph.WaitForFrames(10, 15000));
+
+    // Read the picture back from the screen: the renderer really drew it.
+    HWND child = GetWindow(host, GW_CHILD);
+    ASSERT_NE(nullptr, child);
+    std::string path = "camera_live_picture.bmp";
+    ASSERT_TRUE(SaveWindowBitmap(child, path));
+    HDC dc = GetDC(child);
+    EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 40, 30));
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 640 - 41, 480 - 31));
+    EXPECT_EQ(RGB(0, 255, 255), GetPixel(dc, 5 * 640 / 16, 360));
+    ReleaseDC(child, dc);
+
+    EXPECT_EQ(S_OK, graph.Stop());
+    video->put_Owner(0);
+    DestroyWindow(host);
+}
+
+// Stopping must end the streaming thread even while the renderer holds samples; it runs on
+// a helper thread so that a deadlock fails the test instead of hanging it.
+TEST_F(CameraDeviceTest, RunPauseStopCyclesEndPromptly) {
+    CaptureGraph graph;
+    ASSERT_EQ(S_OK, graph.Build(camera_, 640, 480));
+    IMediaControl* control = nullptr;
+    ASSERT_EQ(S_OK, graph.graph()->QueryInterface(IID_IMediaControl,
+                                                  reinterpret_cast<void**>(&control)));
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        unsigned before = graph.FrameCount();
+        ASSERT_TRUE(SUCCEEDED(control->Run()));
+        ASSERT_TRUE(graph.WaitForFrames(before + 3, 10000)) << "cycle " << cycle;
+        ASSERT_TRUE(SUCCEEDED(control->Pause()));
+        // A live source delivers nothing while paused and says it cannot cue.
+        OAFilterState state = State_Stopped;
+        EXPECT_EQ(VFW_S_CANT_CUE, control->GetState(1000, &state));
+        EXPECT_EQ(State_Paused, state);
+        ASSERT_TRUE(SUCCEEDED(control->Run()));
+        ASSERT_TRUE(graph.WaitForFrames(graph.FrameCount() + 2, 10000)) << "cycle " << cycle;
+
+        struct StopCall {
+            IMediaControl* control;
+            HRESULT result;
+        } call = {control, E_PENDING};
+        HANDLE thread = CreateThread(
+            nullptr, 0,
+            [](void* data) -> DWORD {
+                auto* stop = static_cast<StopCall*>(data);
+                CoInitialize(nullptr);
+                stop->result = stop->control->Stop();
+                return 0;
+            },
+            &call, 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        ASSERT_TRUE(WaitWithMessages(thread, 10000)) << "Stop did not return, cycle " << cycle;
+        CloseHandle(thread);
+        EXPECT_EQ(S_OK, call.result);
+    }
+    control->Release();
+}
