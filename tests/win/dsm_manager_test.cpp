@@ -142,6 +142,8 @@ TEST_F(SourceManagerTest, GivesEachApplicationItsOwnIdOnce) {
     ASSERT_EQ(TWRC_SUCCESS, Manager(&second, DAT_PARENT, MSG_OPENDSM, &window_));
     EXPECT_NE(0u, second.Id);
     EXPECT_NE(app_.Id, second.Id);
+    TW_IDENTITY fallback = {};
+    EXPECT_EQ(TWRC_SUCCESS, Manager(&app_, DAT_IDENTITY, MSG_GETDEFAULT, &fallback)) << "first still served";
     EXPECT_EQ(TWRC_SUCCESS, Manager(&second, DAT_PARENT, MSG_CLOSEDSM, &window_));
     EXPECT_EQ(TWRC_FAILURE, Manager(&second, DAT_PARENT, MSG_CLOSEDSM, &window_));
     EXPECT_EQ(TWCC_SEQERROR, ManagerCondition());
