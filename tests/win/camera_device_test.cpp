@@ -148,7 +148,11 @@ TEST_P(CameraStreamTest, GraphDeliversUprightTrueColouredFramesAtTheRequestedSiz
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CameraStreamTest,
-                         ::testing::Values(Size{320, 240}, Size{640, 480}, Size{2592, 1944}));
+                         ::testing::Values(Size{320, 240}, Size{640, 480}, Size{2592, 1944}),
+                         [](const ::testing::TestParamInfo<Size>& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
 
 TEST_F(CameraDeviceTest, LivePictureShowsInTheRendererWindow) {
     CaptureGraph graph;
