@@ -1,5 +1,6 @@
 #include "protocol/transfer_image.h"
 
+#include <stdint.h>
 #include <string.h>
 
 #include "protocol/transfers.h"
@@ -68,15 +69,43 @@ void CopyRowsFlipped(BYTE* target, const BYTE* source, SIZE_T rowBytes, LONG row
     }
 }
 
-// One pass over all pixels: the rows keep their order, so row boundaries do not matter.
-void CopyRowsSwapped(BYTE* __restrict target, const BYTE* __restrict source, SIZE_T rowBytes,
-                     LONG rows) {
-    SIZE_T pixels = rowBytes / 3 * rows;
+void SwapPixels(BYTE* __restrict target, const BYTE* __restrict source, SIZE_T pixels) {
     for (SIZE_T pixel = 0; pixel < pixels; ++pixel) {
         target[3 * pixel] = source[3 * pixel + 2];
         target[3 * pixel + 1] = source[3 * pixel + 1];
         target[3 * pixel + 2] = source[3 * pixel];
     }
+}
+
+uint64_t LoadWord(const BYTE* bytes) {
+    uint64_t word;
+    memcpy(&word, bytes, 8);
+    return word;
+}
+
+void StoreWord(BYTE* bytes, uint64_t word) { memcpy(bytes, &word, 8); }
+
+// Neither compiler vectorises the three-byte stride of the plain pixel loop for the
+// baseline instruction set, and byte by byte it takes three to four times a memcpy.
+// Eight pixels are three 64-bit words (little-endian): green stays, blue and red trade
+// places within a word or across into the next one. The rows keep their order, so the
+// whole image is one run; the plain loop takes the last few pixels.
+void CopyRowsSwapped(BYTE* __restrict target, const BYTE* __restrict source, SIZE_T rowBytes, LONG rows) {
+    SIZE_T pixels = rowBytes / 3 * rows;
+    SIZE_T blocks = pixels / 8;
+    for (SIZE_T block = 0; block < blocks; ++block) {
+        const BYTE* in = source + 24 * block;
+        BYTE* out = target + 24 * block;
+        uint64_t w0 = LoadWord(in), w1 = LoadWord(in + 8), w2 = LoadWord(in + 16);
+        StoreWord(out, (w0 & 0xFF0000FF0000FF00ull) | ((w0 >> 16) & 0x00000000FF0000FFull) |
+                           ((w0 << 16) & 0x0000FF0000FF0000ull) | ((w1 & 0xFF) << 48));
+        StoreWord(out + 8, (w1 & 0x0000FF0000FF0000ull) | ((w0 >> 48) & 0xFF) |
+                               ((w1 >> 16) & 0x000000FF0000FF00ull) | ((w1 << 16) & 0x00FF0000FF000000ull) |
+                               ((w2 << 48) & 0xFF00000000000000ull));
+        StoreWord(out + 16, (w2 & 0x00FF0000FF0000FFull) | ((w1 >> 48) & 0xFF00) |
+                                ((w2 >> 16) & 0x0000FF0000FF0000ull) | ((w2 << 16) & 0xFF0000FF00000000ull));
+    }
+    SwapPixels(target + 24 * blocks, source + 24 * blocks, pixels - 8 * blocks);
 }
 
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }

@@ -35,13 +35,17 @@ TEST_F(TransferImage, TwoByTwoSnapshotInBothForms) {
     GlobalFree(snapshot);
 }
 
-TEST_F(TransferImage, LargestSnapshotInBothForms) {
-    HGLOBAL snapshot = MakeSnapshot(2592, 1944);
-    ASSERT_TRUE(PrepareFlipped(snapshot));
-    EXPECT_TRUE(PreparedRows() == FlippedRows(2592, 1944));
-    ASSERT_TRUE(PrepareRgb(snapshot));
-    EXPECT_TRUE(PreparedRows() == SwappedRows(2592, 1944));
-    GlobalFree(snapshot);
+// Sizes around the eight-pixel steps of the swap, and the largest snapshot.
+TEST_F(TransferImage, BothFormsAtManySizes) {
+    const LONG sizes[][2] = {{1, 1}, {3, 3}, {8, 1}, {5, 2}, {7, 5}, {2592, 1944}};
+    for (const LONG* size : sizes) {
+        HGLOBAL snapshot = MakeSnapshot(size[0], size[1]);
+        ASSERT_TRUE(PrepareFlipped(snapshot));
+        EXPECT_TRUE(PreparedRows() == FlippedRows(size[0], size[1])) << size[0] << " x " << size[1];
+        ASSERT_TRUE(PrepareRgb(snapshot));
+        EXPECT_TRUE(PreparedRows() == SwappedRows(size[0], size[1])) << size[0] << " x " << size[1];
+        GlobalFree(snapshot);
+    }
 }
 
 struct Misfit {

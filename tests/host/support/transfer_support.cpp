@@ -2,12 +2,11 @@
 
 #include <string.h>
 
+#include "fake_source.h"
 #include "host_win32.h"
 #include "protocol/entry_point.h"
-#include "protocol/pending_transfers.h"
 #include "protocol/source_state.h"
 #include "protocol/transfer_image.h"
-#include "protocol/transfers.h"
 #include "ui/snapshot_store.h"
 
 BYTE SnapshotByte(size_t offset) { return static_cast<BYTE>(offset * 7 + offset / 251); }
@@ -78,26 +77,17 @@ std::vector<BYTE> SwappedRows(LONG width, LONG height) {
 }
 
 void TransferTest::SetUp() {
-    HostMessageBoxes().clear();
-    HostFailAllocationsAfter(-1);
+    ResetSourceForTests();
     ASSERT_TRUE(AllocateTransferBuffers());
+    // Enabled, as after MSG_ENABLEDS; tests that need another state set it.
     sourceState = 6;
-    sourceStatus = TW_STATUS{};
-    memoryMode = false;
-    lastTransferKind = kTransferMemory;
-    firstTransferFixPending = false;
-    for (bool& mark : slotPreparedRgb) mark = false;
-    for (int& slot : pendingList) slot = 0;
-    transferFileName[0] = '\0';
     application.Id = 7;
 }
 
 void TransferTest::TearDown() {
-    ReleaseAllSnapshots();
-    FreeTransferBuffers();
-    HostFailAllocationsAfter(-1);
-    EXPECT_EQ(HostLiveBlocks(), 0) << "a global block was left behind";
     EXPECT_EQ(TakeBoxes(), std::vector<std::string>()) << "message boxes nobody expected";
+    ResetSourceForTests();
+    EXPECT_EQ(HostLiveBlocks(), 0) << "a global block was left behind";
 }
 
 TW_UINT16 TransferTest::Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
