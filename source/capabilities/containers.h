@@ -19,7 +19,7 @@ const TW_UINT32 kEnumHeaderBytes = 14;
 const TW_UINT32 kArrayHeaderBytes = 6;
 const TW_UINT32 kRangeBytes = 22;
 
-// count items of one item type, packed at the item size.
+// A value list: count items of one item type, packed at the item size.
 struct CapValueList {
     TW_UINT32 count;
     void* items;
