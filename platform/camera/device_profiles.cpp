@@ -12,11 +12,12 @@ const VideoFormat cameraFormats[] = {
     {2048, 1536, 1000000, 1000000},  {2592, 1944, 1333333, 1333333},
 };
 
-// Analog video runs at the television frame rates.
+// Analog video runs at the television frame rates; callers that round 29.97 frames per
+// second up to 30 are served as well.
 const VideoFormat analogFormats[] = {
-    {320, 240, 333667, 333667},
-    {640, 480, 333667, 333667},
-    {720, 576, 400000, 400000},
+    {320, 240, 333667, 333333},
+    {640, 480, 333667, 333333},
+    {720, 576, 400000, 333333},
 };
 
 }  // namespace
