@@ -87,6 +87,8 @@ void OfferSourceManager() {
 HGLOBAL MakeFilledSnapshot(int width, int height, unsigned char fill) {
     SIZE_T pixelBytes = static_cast<SIZE_T>(width) * height * 3;
     HGLOBAL record = GlobalAlloc(GHND, kHeaderBytes + pixelBytes);
+    // Tests may make allocations fail; the still thread then stores nothing.
+    if (!record) return nullptr;
     BYTE* bytes = static_cast<BYTE*>(GlobalLock(record));
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;

@@ -48,7 +48,8 @@ struct ManagerCall {
 void OfferSourceManager();
 std::vector<ManagerCall>& ManagerCalls();
 
-// A snapshot record: 40-byte header, then width x height pixels of 3 bytes, each byte fill.
+// A snapshot record: 40-byte header, then width x height pixels of 3 bytes, each byte fill;
+// null when the allocation fails.
 HGLOBAL MakeFilledSnapshot(int width, int height, unsigned char fill);
 
 // Puts every module of the source and every fake back to its value at load.
