@@ -2,6 +2,7 @@
 // configured through IAMStreamConfig, and streaming the test picture through Wine's
 // capture graph builder, sample grabber and video renderer.
 #include <windows.h>
+#include <olectl.h>
 
 #include <string>
 #include <vector>
@@ -32,6 +33,43 @@ void FreeType(AM_MEDIA_TYPE* type) {
     CoTaskMemFree(type->pbFormat);
     CoTaskMemFree(type);
 }
+
+// Finds the property frame of this process, notes the texts of its page and cancels it.
+struct FrameCloser {
+    std::string pageText;
+    bool closed = false;
+
+    static BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+        char className[32] = "", text[512] = "";
+        GetClassNameA(child, className, sizeof(className));
+        GetWindowTextA(child, text, sizeof(text));
+        if (lstrcmpiA(className, "Static") == 0)
+            reinterpret_cast<FrameCloser*>(param)->pageText += text;
+        return TRUE;
+    }
+    static BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
+        auto* closer = reinterpret_cast<FrameCloser*>(param);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char className[32] = "";
+        GetClassNameA(window, className, sizeof(className));
+        if (process != GetCurrentProcessId() || lstrcmpA(className, "#32770") != 0 ||
+            !IsWindowVisible(window) || !FindWindowExA(window, nullptr, "SysTabControl32", nullptr))
+            return TRUE;
+        EnumChildWindows(window, CollectText, param);
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        closer->closed = true;
+        return FALSE;
+    }
+    static DWORD WINAPI Run(void* param) {
+        auto* closer = static_cast<FrameCloser*>(param);
+        for (int attempt = 0; attempt < 500 && !closer->closed; ++attempt) {
+            Sleep(20);
+            EnumWindows(FindFrame, reinterpret_cast<LPARAM>(closer));
+        }
+        return 0;
+    }
+};
 
 class CameraDeviceTest : public WatchedTest {
 protected:
@@ -117,6 +155,56 @@ TEST_F(CameraDeviceTest, StreamConfigOffersTheSixRgb24Formats) {
     EXPECT_EQ(1333333, info->AvgTimePerFrame);
     FreeType(type);
     config->Release();
+}
+
+TEST_F(CameraDeviceTest, PropertyPageShowsInTheSystemPropertyFrame) {
+    ISpecifyPropertyPages* specify = nullptr;
+    ASSERT_EQ(S_OK, camera_->QueryInterface(IID_ISpecifyPropertyPages,
+                                            reinterpret_cast<void**>(&specify)));
+    CAUUID pages = {};
+    ASSERT_EQ(S_OK, specify->GetPages(&pages));
+    specify->Release();
+    ASSERT_EQ(1u, pages.cElems);
+
+    FrameCloser closer;
+    HANDLE thread = CreateThread(nullptr, 0, FrameCloser::Run, &closer, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    IUnknown* object = camera_;
+    EXPECT_EQ(S_OK, OleCreatePropertyFrame(nullptr, 0, 0, L"Camera", 1, &object, pages.cElems,
+                                           pages.pElems, 0, 0, nullptr));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 12000));
+    CloseHandle(thread);
+    CoTaskMemFree(pages.pElems);
+    EXPECT_TRUE(closer.closed);
+    EXPECT_NE(std::string::npos, closer.pageText.find("Orvellux USB2.0 Camera"));
+    EXPECT_NE(std::string::npos, closer.pageText.find("2592 x 1944"));
+}
+
+TEST_F(CameraDeviceTest, SetFormatOnAConnectedPinReconnectsWhileStopped) {
+    CaptureGraph graph;
+    ASSERT_EQ(S_OK, graph.Build(camera_, 320, 240));
+    IPin* pin = nullptr;
+    ASSERT_EQ(S_OK, camera_->FindPin(L"Capture", &pin));
+    IAMStreamConfig* config = CapturePinConfig(camera_);
+    ASSERT_NE(nullptr, config);
+    AM_MEDIA_TYPE* type = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    ASSERT_EQ(S_OK, config->GetStreamCaps(1, &type, reinterpret_cast<BYTE*>(&caps)));
+
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    EXPECT_EQ(VFW_E_NOT_STOPPED, config->SetFormat(type));
+    ASSERT_EQ(S_OK, graph.Stop());
+    ASSERT_EQ(S_OK, config->SetFormat(type));
+    AM_MEDIA_TYPE connected = {};
+    ASSERT_EQ(S_OK, pin->ConnectionMediaType(&connected));
+    EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biWidth);
+    CoTaskMemFree(connected.pbFormat);
+    IPin* peer = nullptr;
+    ASSERT_EQ(S_OK, pin->ConnectedTo(&peer));
+    peer->Release();
+    FreeType(type);
+    config->Release();
+    pin->Release();
 }
 
 class CameraStreamTest : public CameraDeviceTest, public ::testing::WithParamInterface<Size> {};
