@@ -41,9 +41,11 @@ const TW_UINT16 kControlDats[] = {DAT_IDENTITY, DAT_USERINTERFACE, DAT_CAPABILIT
 const TW_UINT16 kImageDats[] = {DAT_IMAGEINFO, DAT_IMAGELAYOUT, DAT_IMAGEMEMXFER, DAT_IMAGENATIVEXFER,
                                 DAT_IMAGEFILEXFER, DAT_PALETTE8, DAT_GRAYRESPONSE, DAT_RGBRESPONSE,
                                 DAT_CIECOLOR, DAT_JPEGCOMPRESSION};
-// File names the file transfer may use: inside the run's folder, or in a folder that does
-// not exist. Names from the fuzzer could reach anywhere on the machine.
-const char* const kFileNames[] = {"", "transfer.bmp", "missing-folder/transfer.bmp", "c:\\twain.bmp"};
+// File names the file transfer may use: none, one in the run's own folder, one in a folder
+// that does not exist, and the default name (in the working folder). Names from the
+// fuzzer could reach anywhere on the machine.
+char runFolder[] = "/tmp/orvellux-fuzz-XXXXXX";
+std::string fileNames[4];
 
 // Up to n bytes of the input over target; what the input lacks stays as it was.
 void ConsumeInto(FuzzedDataProvider& input, void* target, size_t n) {
@@ -140,7 +142,7 @@ void SetupFileTransferTriplet(FuzzedDataProvider& input, TW_IDENTITY* origin) {
     std::vector<BYTE> storage;
     pTW_SETUPFILEXFER setup = FuzzedRecord<TW_SETUPFILEXFER>(input, storage);
     memset(setup->FileName, 0, sizeof setup->FileName);
-    strcpy(setup->FileName, Pick(input, kFileNames));
+    strcpy(setup->FileName, Pick(input, fileNames).c_str());
     Call(origin, DG_CONTROL, DAT_SETUPFILEXFER,
          PickMessage(input, {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET, MSG_RESET}), setup);
 }
@@ -200,20 +202,20 @@ void WindowEvent(FuzzedDataProvider& input) {
     }
 }
 
-char runFolder[] = "/tmp/orvellux-fuzz-XXXXXX";
-
 void RemoveRunFolder() {
-    for (const char* name : kFileNames) {
-        if (name[0]) unlink(name);
+    for (const std::string& name : fileNames) {
+        if (!name.empty()) unlink(name.c_str());
     }
-    if (chdir("/") == 0) rmdir(runFolder);
+    rmdir(runFolder);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Files the transfers write land in a folder of the run's own.
-    if (!mkdtemp(runFolder) || chdir(runFolder) != 0) abort();
+    if (!mkdtemp(runFolder)) abort();
+    fileNames[1] = std::string(runFolder) + "/transfer.bmp";
+    fileNames[2] = std::string(runFolder) + "/missing-folder/transfer.bmp";
+    fileNames[3] = "c:\\twain.bmp";
     atexit(RemoveRunFolder);
     return 0;
 }

@@ -7,7 +7,8 @@
 #include "protocol/pending_transfers.h"
 #include "protocol/source_state.h"
 #include "protocol/transfer_image.h"
-#include "ui/live_view.h"
+#include "protocol/user_interface.h"
+#include "ui/capture_settings.h"
 #include "ui/resource.h"
 #include "ui/snapshot_store.h"
 #include "ui/source_strings.h"
@@ -20,7 +21,6 @@ const char kSourceManagerLibrary[] = "TWAIN_32.DLL";
 
 namespace {
 
-const char kProductName[] = "Orvellux";
 const char kIdentityPrefix[] = "General failure in response to DAT_IDENTITY.  ";
 const char kOpenPrefix[] = "General failure in response to MSG_OPENDS.  ";
 const char kClosePrefix[] = "General failure in response to MSG_CLOSEDS.  ";
@@ -54,11 +54,10 @@ TW_UINT16 CloseSource() {
     appIdentity.Id = 0;
     EndTransferBatch();
     FreeTransferBuffers();
+    // The window's teardown ends the still thread, which may be storing into a slot, so the
+    // slots are released only after it.
+    DestroyLiveViewWindow();
     ReleaseAllSnapshots();
-    if (liveViewWindow) {
-        DestroyWindow(liveViewWindow);
-        liveViewWindow = nullptr;
-    }
     sourceState = 3;
     ClearCapTable();
     return TWRC_SUCCESS;
@@ -88,7 +87,7 @@ void FillSourceIdentity() {
     LoadSourceString(IDS_MANUFACTURER, sourceIdentity.Manufacturer, sizeof sourceIdentity.Manufacturer);
     LoadSourceString(IDS_PRODUCT_FAMILY, sourceIdentity.ProductFamily,
                      sizeof sourceIdentity.ProductFamily);
-    strncpy(sourceIdentity.ProductName, kProductName, sizeof sourceIdentity.ProductName - 1);
+    GetProductName(sourceIdentity.ProductName, sizeof sourceIdentity.ProductName);
 }
 
 TW_UINT16 HandleIdentity(TripletRecord* triplet) {
