@@ -28,8 +28,8 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Best and mean of kRounds runs, in milliseconds.
-void Measure(const char* name, SIZE_T bytes, const std::function<bool()>& run, double* best) {
+// Best and mean of kRounds runs, in milliseconds; false when a run failed.
+bool Measure(const char* name, SIZE_T bytes, const std::function<bool()>& run, double* best) {
     double total = 0;
     *best = 1e30;
     for (int round = 0; round < kRounds; ++round) {
@@ -38,8 +38,8 @@ void Measure(const char* name, SIZE_T bytes, const std::function<bool()>& run, d
         bool ok = run();
         QueryPerformanceCounter(&end);
         if (!ok) {
-            printf("%-34s failed\n", name);
-            return;
+            printf("%-34s failed in round %d\n", name, round + 1);
+            return false;
         }
         double ms = Milliseconds(start, end);
         total += ms;
@@ -47,6 +47,7 @@ void Measure(const char* name, SIZE_T bytes, const std::function<bool()>& run, d
     }
     printf("%-34s best %8.2f ms  mean %8.2f ms  %6.2f GB/s\n", name, *best, total / kRounds,
            static_cast<double>(bytes) / (*best / 1000.0) / 1e9);
+    return true;
 }
 
 }  // namespace
@@ -68,10 +69,12 @@ int main() {
     printf("capture width %d, %d rounds\n", captureWidth, kRounds);
 
     double best = 0;
-    Measure("trigger to stored still", kTransferImageBytes, [] {
-        captureBusy = TriggerStill();
-        return captureBusy && PumpUntil([] { return !captureBusy; }, 10000);
-    }, &best);
+    if (!Measure("trigger to stored still", kTransferImageBytes, [] {
+            captureBusy = TriggerStill();
+            return captureBusy && PumpUntil([] { return !captureBusy; }, 30000);
+        }, &best) || snapshotStore.fillSlot < 0) {
+        return 1;
+    }
 
     HGLOBAL stored = snapshotStore.slotImage[snapshotStore.fillSlot];
     BYTE* record = static_cast<BYTE*>(GlobalLock(stored));
