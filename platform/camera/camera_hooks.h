@@ -80,12 +80,13 @@ inline const char kFaultShortImageSize[] = "ShortImageSize";
 inline const char kFaultNoStreamConfig[] = "NoStreamConfig";
 inline const char kFaultNoFullResolution[] = "NoFullResolution";
 // REG_SZ: when set, every still the camera produces is also written to this folder as
-// still-NNNN.bmp (a plain bottom-up 24-bit file of the picture), and every request the
-// driver receives is appended as one line to requests.txt there.
+// still-NNNN.bmp (a plain bottom-up 24-bit file of the picture, numbered on from the
+// highest file already there), and every request the driver receives is appended as one
+// line to requests.txt there.
 inline const char kStillFolderValue[] = "StillFolder";
 
 // Setting this event (auto-reset, any process of the session) presses the camera's own
-// snapshot button once.
+// snapshot button once. The driver creates it while a camera filter exists.
 inline const char kButtonEventName[] = "OrvelluxSimulatedCameraButton";
 
 // One request the driver received through IKsPropertySet, in arrival order.

@@ -72,12 +72,6 @@ void FreeMediaTypeContents(AM_MEDIA_TYPE* type) {
     }
 }
 
-void DeleteMediaType(AM_MEDIA_TYPE* type) {
-    if (!type) return;
-    FreeMediaTypeContents(type);
-    CoTaskMemFree(type);
-}
-
 bool ParseVideoMediaType(const DeviceProfile& profile, const AM_MEDIA_TYPE& type,
                          const VideoFormat** format, LONGLONG* interval) {
     if (type.majortype != MEDIATYPE_Video || type.subtype != MEDIASUBTYPE_RGB24 ||

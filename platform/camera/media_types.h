@@ -17,7 +17,6 @@ bool FillVideoMediaType(AM_MEDIA_TYPE* type, const VideoFormat& format, LONGLONG
 AM_MEDIA_TYPE* CreateVideoMediaType(const VideoFormat& format, LONGLONG interval);
 bool CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE& source);
 void FreeMediaTypeContents(AM_MEDIA_TYPE* type);
-void DeleteMediaType(AM_MEDIA_TYPE* type);
 
 // The picture a media type describes, when the device can deliver it: RGB24 in a
 // VIDEOINFOHEADER of an offered size, bottom-up, with a frame interval the device keeps

@@ -34,7 +34,6 @@ struct StillUnit {
     std::vector<BYTE> stillPixels;  // bottom-up rows of width * 3 bytes
     bool stillUnread = false;
     DWORD cursor = 0;  // over the 40-byte header followed by the pixels
-    UINT32 stillsProduced = 0;
 
     StillUnit() { InitializeCriticalSection(&lock); }
     ~StillUnit() { DeleteCriticalSection(&lock); }
@@ -76,9 +75,26 @@ BITMAPINFOHEADER ServedHeader() {
     return header;
 }
 
+// Numbers go on from the highest file already there, so that the order of the names is the
+// order of the stills even when several processes share the folder.
+unsigned NextStillNumber(const std::string& folder) {
+    unsigned highest = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\still-*.bmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 1;
+    do {
+        unsigned number = 0;
+        if (std::sscanf(found.cFileName, "still-%u.bmp", &number) == 1 && number > highest)
+            highest = number;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return highest + 1;
+}
+
 void WriteStillFile(const std::string& folder) {
     char path[MAX_PATH];
-    std::snprintf(path, sizeof(path), "%s\\still-%04u.bmp", folder.c_str(), unit.stillsProduced);
+    std::snprintf(path, sizeof(path), "%s\\still-%04u.bmp", folder.c_str(),
+                  NextStillNumber(folder));
     FILE* file = std::fopen(path, "wb");
     if (!file) return;
     BITMAPINFOHEADER header = {};
@@ -110,7 +126,6 @@ void ProduceStill() {
     picture.Draw(unit.stillPixels.data(), unit.sensorFrame);
     unit.stillUnread = true;
     unit.cursor = 0;
-    ++unit.stillsProduced;
     std::string folder = StillFolder();
     if (!folder.empty()) WriteStillFile(folder);
 }
