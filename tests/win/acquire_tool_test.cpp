@@ -279,7 +279,9 @@ protected:
     static void SetUpTestSuite() {
         RemoveProbes();
         probesInstalled = InstallProbeFile(ORV_PROBE_SOURCE, "AlphaProbe.ds") &&
-                          InstallProbeFile(ORV_PROBE_SOURCE, "RefuseProbe.ds");
+                          InstallProbeFile(ORV_PROBE_SOURCE, "RefuseProbe.ds") &&
+                          InstallProbeFile(ORV_PROBE_SOURCE, "SilentProbe.ds") &&
+                          InstallProbeFile(ORV_PROBE_SOURCE, "StallProbe.ds");
     }
     static void TearDownTestSuite() { RemoveProbes(); }
 
@@ -391,6 +393,10 @@ TEST_F(AcquireProgramTest, ExplainsEachFailureAndExitsNonZero) {
         {"--source RefuseProbe --caps", 1, "TWRC_FAILURE, TWCC_BUMMER (1)"},
         {"--source AlphaProbe --acquire --ui-script exit --out \"" + outDir_ + "\"", 1, "not available yet"},
         {"--source AlphaProbe --acquire --screenshot s.png --out \"" + outDir_ + "\"", 1, "not available yet"},
+        {"--source SilentProbe --acquire --no-ui --timeout 1 --out \"" + outDir_ + "\"", 1,
+         "timed out after 1 s waiting for the source"},
+        {"--source StallProbe --acquire --no-ui --timeout 1 --out \"" + outDir_ + "\"", 1,
+         "gave up after 6 s: the source did not answer in time"},
         {"--frobnicate", 2, "unknown option \"--frobnicate\""},
     };
     for (const Case& check : cases) {

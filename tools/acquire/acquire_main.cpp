@@ -13,6 +13,18 @@
 
 namespace {
 
+// A source may block inside a triplet (a modal box nobody answers, a wait of its own);
+// past the time limit and a grace period for an orderly close, the tool gives up.
+const DWORD kWatchdogGraceMs = 5000;
+DWORD watchdogLimitMs = 0;
+
+DWORD WINAPI Watchdog(LPVOID) {
+    Sleep(watchdogLimitMs);
+    fprintf(stderr, "acquire: gave up after %lu s: the source did not answer in time\n",
+            static_cast<unsigned long>(watchdogLimitMs / 1000));
+    ExitProcess(1);
+}
+
 bool ListSources(std::string* error) {
     TW_IDENTITY identity = {};
     TW_UINT16 result = CallManager(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identity);
@@ -56,6 +68,9 @@ int main(int argc, char** argv) {
         printf("%s", kUsageText);
         return 0;
     }
+    watchdogLimitMs = options.timeoutSeconds * 1000 + kWatchdogGraceMs;
+    HANDLE watchdog = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
+    if (watchdog) CloseHandle(watchdog);
     if (!OpenManager(&error)) {
         fprintf(stderr, "acquire: %s\n", error.c_str());
         return 1;

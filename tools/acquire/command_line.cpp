@@ -14,7 +14,7 @@ const char kUsageText[] =
     "  acquire --source NAME --set CAP=VALUE ... [--reset CAP ...]\n"
     "      sets capabilities (one value each) or resets them to their defaults\n"
     "  acquire --source NAME --acquire --out DIR [--mech native|memory|file]\n"
-    "          [--no-ui | --ui-script SCRIPT] [--screenshot FILE] [--timeout SECONDS]\n"
+    "          [--no-ui | --ui-script SCRIPT] [--screenshot FILE]\n"
     "      enables the source, transfers every image it offers and writes each one to DIR\n"
     "      as an upright 24-bit BMP file (image_001.bmp, ...)\n"
     "\n"
@@ -23,8 +23,9 @@ const char kUsageText[] =
     "--no-ui enables the source without its user interface; the default shows it and waits\n"
     "for the user. SCRIPT drives the Live View window: steps separated by ';', each one of\n"
     "\"snap N\", \"click N\", \"ctrl-click N\", \"shift-click N\" (thumbnail 1-12), \"transfer\",\n"
-    "\"exit\". --screenshot writes a picture of the Live View window. --timeout bounds the\n"
-    "whole acquisition (default 120 s).\n";
+    "\"exit\". --screenshot writes a picture of the Live View window.\n"
+    "--timeout SECONDS (any command) bounds the waits for the source (default 120 s).\n"
+    "Exit status: 0 done, 1 failed, 2 unusable command line.\n";
 
 namespace {
 
@@ -78,7 +79,7 @@ bool CheckUiScript(const std::string& script, std::string* error) {
 
 bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, std::string* error) {
     bool list = false, caps = false, acquire = false, help = false, noUi = false;
-    bool mechanismGiven = false, timeoutGiven = false;
+    bool mechanismGiven = false;
     for (int index = 1; index < argc; ++index) {
         std::string option = argv[index];
         bool takesValue = option == "--source" || option == "--set" || option == "--reset" ||
@@ -141,7 +142,6 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
         } else if (option == "--screenshot") {
             options->screenshotFile = value;
         } else if (option == "--timeout") {
-            timeoutGiven = true;
             if (!TakeNumber(value, 1, 3600, &options->timeoutSeconds)) {
                 *error = "--timeout wants seconds from 1 to 3600, not \"" + value + "\"";
                 return false;
@@ -186,9 +186,9 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
         return false;
     }
     bool acquireOnly = noUi || !options->uiScript.empty() || mechanismGiven ||
-                       !options->outDir.empty() || !options->screenshotFile.empty() || timeoutGiven;
+                       !options->outDir.empty() || !options->screenshotFile.empty();
     if (options->command != kCommandAcquire && acquireOnly) {
-        *error = "--no-ui, --ui-script, --mech, --out, --screenshot and --timeout go with --acquire";
+        *error = "--no-ui, --ui-script, --mech, --out and --screenshot go with --acquire";
         return false;
     }
     if (options->command == kCommandAcquire) {

@@ -8,7 +8,9 @@
 //   DAT_EVENT/MSG_PROCESSEVENT      takes only kProbeEventMessage
 //   native, memory (strips of two rows, the last with TWRC_XFERDONE) and file transfers
 //   (a top-down bitmap file) of that picture
-// A probe whose name begins with "Refuse" refuses MSG_OPENDS with TWCC_BUMMER.
+// A probe whose name begins with "Refuse" refuses MSG_OPENDS with TWCC_BUMMER; one named
+// "Silent..." never announces its images; one named "Stall..." blocks in MSG_ENABLEDS for
+// a minute, as a source waiting on a box nobody answers would.
 #include <windows.h>
 
 #include <string.h>
@@ -127,7 +129,8 @@ TW_UINT16 HandleUserInterface(TW_UINT16 msg) {
     if (msg != MSG_ENABLEDS) return Fail(TWCC_BADPROTOCOL);
     pendingImages = 2;
     stripRow = 0;
-    Announce(MSG_XFERREADY);
+    if (strncmp(ownIdentity.ProductName, "Stall", 5) == 0) Sleep(60000);
+    if (strncmp(ownIdentity.ProductName, "Silent", 6) != 0) Announce(MSG_XFERREADY);
     return TWRC_SUCCESS;
 }
 
