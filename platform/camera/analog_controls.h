@@ -33,13 +33,11 @@ public:
     STDMETHODIMP CanRoute(LONG output, LONG input) override;
     STDMETHODIMP Route(LONG output, LONG input) override;
     STDMETHODIMP get_IsRoutedTo(LONG output, LONG* input) override;
-    STDMETHODIMP get_CrossbarPinInfo(BOOL isInput, LONG index, LONG* related,
-                                     LONG* type) override;
+    STDMETHODIMP get_CrossbarPinInfo(BOOL isInput, LONG index, LONG* related, LONG* type) override;
 
     // IAMTuner, IAMTVTuner
     STDMETHODIMP put_Channel(LONG channel, LONG videoSubChannel, LONG audioSubChannel) override;
-    STDMETHODIMP get_Channel(LONG* channel, LONG* videoSubChannel,
-                             LONG* audioSubChannel) override;
+    STDMETHODIMP get_Channel(LONG* channel, LONG* videoSubChannel, LONG* audioSubChannel) override;
     STDMETHODIMP ChannelMinMax(LONG* lowest, LONG* highest) override;
     STDMETHODIMP put_CountryCode(LONG country) override;
     STDMETHODIMP get_CountryCode(LONG* country) override;

@@ -95,8 +95,8 @@ struct CameraRequest {
     UINT32 kind;
     GUID set;
     UINT32 id;
-    UINT32 flags;       // Flags of the request block, 0 when the block is too short
-    UINT32 param[4];    // the four words after the block's 24-byte header (zero if absent)
+    UINT32 flags;     // Flags of the request block, 0 when the block is too short
+    UINT32 param[4];  // the four words after the block's 24-byte header (zero if absent)
     UINT32 instanceLength;
     UINT32 dataLength;
     UINT32 returnedLength;

@@ -48,8 +48,7 @@ HRESULT SetMode(const void* data, DWORD dataLength) {
     return SetVideoControlMode(request->Mode);
 }
 
-bool ReadRequestBlock(const void* instance, DWORD instanceLength,
-                      CameraExtensionRequest* request) {
+bool ReadRequestBlock(const void* instance, DWORD instanceLength, CameraExtensionRequest* request) {
     if (!instance || instanceLength < sizeof(*request)) return false;
     std::memcpy(request, instance, sizeof(*request));
     return true;
@@ -99,9 +98,9 @@ STDMETHODIMP CameraProperties::Get(REFGUID set, DWORD id, void* instance, DWORD 
         else
             result = ReadStillBytes(static_cast<BYTE*>(data), dataLength, &count);
     } else if (set == PROPSETID_VIDCAP_VIDEOCONTROL) {
-        result = id == KSPROPERTY_VIDEOCONTROL_MODE ? (data ? GetMode(data, dataLength, &count)
-                                                            : E_POINTER)
-                                                    : E_PROP_ID_UNSUPPORTED;
+        result = id == KSPROPERTY_VIDEOCONTROL_MODE
+                     ? (data ? GetMode(data, dataLength, &count) : E_POINTER)
+                     : E_PROP_ID_UNSUPPORTED;
     }
     if (returned) *returned = count;
     LogRequest(kRequestGet, set, id, instance, instanceLength, dataLength, count, result);

@@ -54,8 +54,8 @@ public:
     STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
     // Called by the filter, with its lock held, on its state changes.
-    HRESULT Activate();    // stopped -> paused: commit the allocator, start the thread
-    void Deactivate();     // -> stopped: end the thread, decommit (called without the lock)
+    HRESULT Activate();  // stopped -> paused: commit the allocator, start the thread
+    void Deactivate();   // -> stopped: end the thread, decommit (called without the lock)
     void SetRunning(bool running);
 
 private:

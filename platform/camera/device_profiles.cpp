@@ -7,9 +7,8 @@ namespace {
 
 // Ordered by size; the largest comes last so that hiding it leaves a prefix.
 const VideoFormat cameraFormats[] = {
-    {320, 240, 333333, 333333},      {640, 480, 666666, 333333},
-    {1280, 1024, 1000000, 666666},   {1600, 1200, 1000000, 666666},
-    {2048, 1536, 1000000, 1000000},  {2592, 1944, 1333333, 1333333},
+    {320, 240, 333333, 333333},    {640, 480, 666666, 333333},     {1280, 1024, 1000000, 666666},
+    {1600, 1200, 1000000, 666666}, {2048, 1536, 1000000, 1000000}, {2592, 1944, 1333333, 1333333},
 };
 
 // Analog video runs at the television frame rates; callers that round 29.97 frames per
@@ -22,10 +21,10 @@ const VideoFormat analogFormats[] = {
 
 }  // namespace
 
-const DeviceProfile cameraProfile = {&CLSID_OrvelluxCamera, kCameraFriendlyName, cameraFormats,
-                                     6, 1, true};
-const DeviceProfile analogProfile = {&CLSID_AnalogCaptureCard, kAnalogFriendlyName, analogFormats,
-                                     3, 1, false};
+const DeviceProfile cameraProfile = {
+    &CLSID_OrvelluxCamera, kCameraFriendlyName, cameraFormats, 6, 1, true};
+const DeviceProfile analogProfile = {
+    &CLSID_AnalogCaptureCard, kAnalogFriendlyName, analogFormats, 3, 1, false};
 
 int OfferedFormatCount(const DeviceProfile& profile) {
     if (profile.isCamera && FaultEnabled(kFaultNoFullResolution)) return profile.formatCount - 1;

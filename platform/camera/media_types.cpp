@@ -94,15 +94,13 @@ bool ParseVideoMediaType(const DeviceProfile& profile, const AM_MEDIA_TYPE& type
 bool MediaTypeAdmits(const AM_MEDIA_TYPE& partial, const AM_MEDIA_TYPE& candidate) {
     if (partial.majortype != GUID_NULL && partial.majortype != candidate.majortype) return false;
     if (partial.subtype != GUID_NULL && partial.subtype != candidate.subtype) return false;
-    if (partial.formattype != GUID_NULL && partial.formattype != candidate.formattype)
-        return false;
+    if (partial.formattype != GUID_NULL && partial.formattype != candidate.formattype) return false;
     if (partial.formattype != GUID_NULL && partial.cbFormat >= sizeof(VIDEOINFOHEADER) &&
         partial.pbFormat) {
         const auto& wanted = reinterpret_cast<const VIDEOINFOHEADER*>(partial.pbFormat)->bmiHeader;
         const auto& offered =
             reinterpret_cast<const VIDEOINFOHEADER*>(candidate.pbFormat)->bmiHeader;
-        if (wanted.biWidth != offered.biWidth || wanted.biHeight != offered.biHeight)
-            return false;
+        if (wanted.biWidth != offered.biWidth || wanted.biHeight != offered.biHeight) return false;
     }
     return true;
 }

@@ -44,10 +44,10 @@ public:
 
     STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL) override {
         if (!rect) return E_POINTER;
-        window_ = CreateWindowExW(0, L"STATIC", Description().c_str(), WS_CHILD | SS_LEFT,
-                                  rect->left, rect->top, rect->right - rect->left,
-                                  rect->bottom - rect->top, parent, nullptr,
-                                  CameraModule(), nullptr);
+        window_ =
+            CreateWindowExW(0, L"STATIC", Description().c_str(), WS_CHILD | SS_LEFT, rect->left,
+                            rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
+                            nullptr, CameraModule(), nullptr);
         return window_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
     }
 

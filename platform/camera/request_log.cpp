@@ -30,10 +30,10 @@ void AppendToFolderLog(const CameraRequest& request) {
                  request.kind == kRequestGet   ? "get"
                  : request.kind == kRequestSet ? "set"
                                                : "query",
-                 request.set.Data1, request.set.Data2, request.set.Data3, request.id,
-                 request.flags, request.param[0], request.param[1], request.param[2],
-                 request.param[3], request.instanceLength, request.dataLength,
-                 request.returnedLength, static_cast<unsigned long>(request.result));
+                 request.set.Data1, request.set.Data2, request.set.Data3, request.id, request.flags,
+                 request.param[0], request.param[1], request.param[2], request.param[3],
+                 request.instanceLength, request.dataLength, request.returnedLength,
+                 static_cast<unsigned long>(request.result));
     std::fclose(file);
 }
 
@@ -61,8 +61,7 @@ void LogRequest(UINT32 kind, REFGUID set, DWORD id, const void* instance, DWORD 
     AppendToFolderLog(request);
 }
 
-extern "C" UINT32 CameraGetRequestLog(CameraRequest* records,
-                                                            UINT32 capacity) {
+extern "C" UINT32 CameraGetRequestLog(CameraRequest* records, UINT32 capacity) {
     EnterCriticalSection(&logLock);
     UINT32 count = static_cast<UINT32>(requests.size());
     for (UINT32 i = 0; i < count && i < capacity; ++i) records[i] = requests[i];

@@ -172,7 +172,8 @@ STDAPI DllCanUnloadNow() { return ModuleInUse() ? S_FALSE : S_OK; }
 
 STDAPI DllRegisterServer() {
     wchar_t modulePath[MAX_PATH];
-    if (!GetModuleFileNameW(module, modulePath, MAX_PATH)) return HRESULT_FROM_WIN32(GetLastError());
+    if (!GetModuleFileNameW(module, modulePath, MAX_PATH))
+        return HRESULT_FROM_WIN32(GetLastError());
     for (const ServerEntry& entry : serverEntries) {
         HRESULT result = RegisterClassKey(entry, modulePath);
         if (FAILED(result)) return result;
@@ -199,7 +200,8 @@ STDAPI DllUnregisterServer() {
                                        IID_IFilterMapper2, reinterpret_cast<void**>(&mapper)))) {
             for (const ServerEntry& entry : serverEntries) {
                 if (entry.device)
-                    mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr, *entry.clsid);
+                    mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr,
+                                             *entry.clsid);
             }
             mapper->Release();
         }

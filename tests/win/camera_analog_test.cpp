@@ -89,7 +89,8 @@ TEST_F(AnalogCardTest, TunerTunesWithinItsChannelRange) {
     LONG lowest = 0, highest = 0;
     ASSERT_EQ(S_OK, tuner->ChannelMinMax(&lowest, &highest));
     EXPECT_LT(lowest, highest);
-    ASSERT_EQ(S_OK, tuner->put_Channel(lowest + 1, AMTUNER_SUBCHAN_DEFAULT, AMTUNER_SUBCHAN_DEFAULT));
+    ASSERT_EQ(S_OK,
+              tuner->put_Channel(lowest + 1, AMTUNER_SUBCHAN_DEFAULT, AMTUNER_SUBCHAN_DEFAULT));
     LONG channel = 0, video = 0, audio = 0;
     ASSERT_EQ(S_OK, tuner->get_Channel(&channel, &video, &audio));
     EXPECT_EQ(lowest + 1, channel);
@@ -97,8 +98,8 @@ TEST_F(AnalogCardTest, TunerTunesWithinItsChannelRange) {
     ASSERT_EQ(S_OK, tuner->get_VideoFrequency(&videoFrequency));
     ASSERT_EQ(S_OK, tuner->get_AudioFrequency(&audioFrequency));
     EXPECT_GT(audioFrequency, videoFrequency);
-    EXPECT_EQ(E_INVALIDARG, tuner->put_Channel(highest + 1, AMTUNER_SUBCHAN_DEFAULT,
-                                               AMTUNER_SUBCHAN_DEFAULT));
+    EXPECT_EQ(E_INVALIDARG,
+              tuner->put_Channel(highest + 1, AMTUNER_SUBCHAN_DEFAULT, AMTUNER_SUBCHAN_DEFAULT));
     LONG signal = 0;
     EXPECT_EQ(S_OK, tuner->AutoTune(highest, &signal));
     EXPECT_EQ(AMTUNER_SIGNALPRESENT, signal);

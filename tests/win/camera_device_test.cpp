@@ -98,8 +98,8 @@ void ExpectTestPicture(const std::vector<BYTE>& rows, size_t offset, LONG width,
                               RGB(0, 255, 0),     RGB(255, 0, 255), RGB(255, 0, 0),
                               RGB(0, 0, 255),     RGB(0, 0, 0)};
     for (int bar = 0; bar < 8; ++bar) {
-        EXPECT_EQ(bars[bar], PixelAt(rows, offset, width, height, (2 * bar + 1) * width / 16,
-                                     height * 3 / 4))
+        EXPECT_EQ(bars[bar],
+                  PixelAt(rows, offset, width, height, (2 * bar + 1) * width / 16, height * 3 / 4))
             << "bar " << bar;
     }
 }
@@ -245,8 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CameraStreamTest,
 TEST_F(CameraDeviceTest, LivePictureShowsInTheRendererWindow) {
     CaptureGraph graph;
     ASSERT_EQ(S_OK, graph.Build(camera_, 640, 480));
-    HWND host = CreateWindowA("STATIC", "Live picture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                              680, 540, nullptr, nullptr, nullptr, nullptr);
+    HWND host = CreateWindowA("STATIC", "Live picture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 680,
+                              540, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, host);
     IVideoWindow* video = graph.videoWindow();
     ASSERT_EQ(S_OK, video->put_Owner(reinterpret_cast<OAHWND>(host)));
@@ -278,8 +278,8 @@ TEST_F(CameraDeviceTest, RunPauseStopCyclesEndPromptly) {
     CaptureGraph graph;
     ASSERT_EQ(S_OK, graph.Build(camera_, 640, 480));
     IMediaControl* control = nullptr;
-    ASSERT_EQ(S_OK, graph.graph()->QueryInterface(IID_IMediaControl,
-                                                  reinterpret_cast<void**>(&control)));
+    ASSERT_EQ(S_OK,
+              graph.graph()->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)));
     for (int cycle = 0; cycle < 3; ++cycle) {
         unsigned before = graph.FrameCount();
         ASSERT_TRUE(SUCCEEDED(control->Run()));

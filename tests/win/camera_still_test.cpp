@@ -127,7 +127,8 @@ protected:
         IPin* pin = nullptr;
         ASSERT_EQ(S_OK, camera_->FindPin(L"Capture", &pin));
         IAMStreamConfig* config = nullptr;
-        ASSERT_EQ(S_OK, pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
+        ASSERT_EQ(S_OK,
+                  pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
         pin->Release();
         AM_MEDIA_TYPE* type = nullptr;
         ASSERT_EQ(S_OK, config->GetFormat(&type));
@@ -227,8 +228,8 @@ TEST_F(CameraStillTest, TriggerPairProducesSignalsAndAStillReadInTheSourcesSeque
         const Expected& want = expected[i];
         SCOPED_TRACE("request " + std::to_string(i));
         EXPECT_EQ(want.kind, got.kind);
-        EXPECT_TRUE(got.set == (want.extension ? PROPSETID_CAMERA_EXTENSION
-                                               : PROPSETID_VIDCAP_VIDEOCONTROL));
+        EXPECT_TRUE(got.set ==
+                    (want.extension ? PROPSETID_CAMERA_EXTENSION : PROPSETID_VIDCAP_VIDEOCONTROL));
         EXPECT_EQ(want.id, got.id);
         EXPECT_EQ(want.flags, got.flags);
         EXPECT_EQ(want.param0, got.param[0]);
@@ -307,7 +308,8 @@ TEST_F(CameraStillTest, RegisterSixteenTellsFullResolutionAndStillsFollowTheForm
 TEST_F(CameraStillTest, StillFolderReceivesEachStillAndTheRequests) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "orvellux-stills-" + std::to_string(GetCurrentProcessId());
+    std::string folder =
+        std::string(temp) + "orvellux-stills-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     faults_.SetStillFolder(folder);
     ASSERT_EQ(S_OK, session_->Trigger());
@@ -325,7 +327,8 @@ TEST_F(CameraStillTest, StillFolderReceivesEachStillAndTheRequests) {
     if (FILE* in = std::fopen((folder + "\\" + newest).c_str(), "rb")) {
         BYTE chunk[65536];
         size_t got;
-        while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0) file.insert(file.end(), chunk, chunk + got);
+        while ((got = std::fread(chunk, 1, sizeof(chunk), in)) > 0)
+            file.insert(file.end(), chunk, chunk + got);
         std::fclose(in);
     }
     ASSERT_EQ(14 + still.size(), file.size());
@@ -351,7 +354,8 @@ struct FailureCase {
     Step failingStep;
 };
 
-class CameraFailureTest : public CameraStillTest, public ::testing::WithParamInterface<FailureCase> {
+class CameraFailureTest : public CameraStillTest,
+                          public ::testing::WithParamInterface<FailureCase> {
 protected:
     Step FirstFailingStep() {
         if (FAILED(session_->EnableStillEvent(event_))) return Step::EnableEvent;
@@ -381,18 +385,17 @@ TEST_P(CameraFailureTest, BreaksItsStep) {
     EXPECT_EQ(failure.failingStep, FirstFailingStep());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, CameraFailureTest,
-    ::testing::Values(FailureCase{nullptr, Step::None},
-                      FailureCase{kFaultEventRegistration, Step::EnableEvent},
-                      FailureCase{kFaultModeRead, Step::ModeRead},
-                      FailureCase{kFaultModeWrite, Step::ModeWrite},
-                      FailureCase{kFaultNoSignal, Step::ModeWrite},
-                      FailureCase{kFaultHeaderRead, Step::HeaderRead},
-                      FailureCase{kFaultPixelRead, Step::PixelRead}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) {
-        return std::string(info.param.fault ? info.param.fault : "NoFault");
-    });
+INSTANTIATE_TEST_SUITE_P(Faults, CameraFailureTest,
+                         ::testing::Values(FailureCase{nullptr, Step::None},
+                                           FailureCase{kFaultEventRegistration, Step::EnableEvent},
+                                           FailureCase{kFaultModeRead, Step::ModeRead},
+                                           FailureCase{kFaultModeWrite, Step::ModeWrite},
+                                           FailureCase{kFaultNoSignal, Step::ModeWrite},
+                                           FailureCase{kFaultHeaderRead, Step::HeaderRead},
+                                           FailureCase{kFaultPixelRead, Step::PixelRead}),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) {
+                             return std::string(info.param.fault ? info.param.fault : "NoFault");
+                         });
 
 TEST_F(CameraStillTest, SingleSignalLeavesTheSecondTriggerOfAPairSilent) {
     faults_.Set(kFaultSingleSignal);
@@ -424,32 +427,39 @@ TEST_P(CameraHeaderFaultTest, ServesTheBrokenHeader) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, CameraHeaderFaultTest,
-    ::testing::Values(
-        HeaderCase{kFaultCompressedHeader,
-                   [](const BITMAPINFOHEADER& h) { return h.biCompression != 0 && h.biBitCount != 24; }},
-        HeaderCase{kFaultOversizedHeader,
-                   [](const BITMAPINFOHEADER& h) {
-                       return static_cast<LONGLONG>(h.biWidth) * h.biHeight > 2592LL * 1944;
-                   }},
-        HeaderCase{kFaultShortImageSize, [](const BITMAPINFOHEADER& h) {
-                       return h.biSizeImage < static_cast<DWORD>(h.biWidth * 3 * h.biHeight);
-                   }}),
+    ::testing::Values(HeaderCase{kFaultCompressedHeader,
+                                 [](const BITMAPINFOHEADER& h) {
+                                     return h.biCompression != 0 && h.biBitCount != 24;
+                                 }},
+                      HeaderCase{kFaultOversizedHeader,
+                                 [](const BITMAPINFOHEADER& h) {
+                                     return static_cast<LONGLONG>(h.biWidth) * h.biHeight >
+                                            2592LL * 1944;
+                                 }},
+                      HeaderCase{kFaultShortImageSize,
+                                 [](const BITMAPINFOHEADER& h) {
+                                     return h.biSizeImage <
+                                            static_cast<DWORD>(h.biWidth * 3 * h.biHeight);
+                                 }}),
     [](const ::testing::TestParamInfo<HeaderCase>& info) { return std::string(info.param.fault); });
 
 TEST_F(CameraStillTest, InterfaceAndFormatFaults) {
     faults_.Set(kFaultNoPropertySet);
     IKsPropertySet* set = nullptr;
-    EXPECT_EQ(E_NOINTERFACE, camera_->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&set)));
+    EXPECT_EQ(E_NOINTERFACE,
+              camera_->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&set)));
     faults_.Set(kFaultNoPropertySet, false);
 
     IPin* pin = nullptr;
     ASSERT_EQ(S_OK, camera_->FindPin(L"Capture", &pin));
     faults_.Set(kFaultNoStreamConfig);
     IAMStreamConfig* config = nullptr;
-    EXPECT_EQ(E_NOINTERFACE, pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
+    EXPECT_EQ(E_NOINTERFACE,
+              pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
     // The capture graph builder still finds the capture pin by its category.
     IKsPropertySet* pinProperties = nullptr;
-    ASSERT_EQ(S_OK, pin->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&pinProperties)));
+    ASSERT_EQ(S_OK,
+              pin->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&pinProperties)));
     GUID category = GUID_NULL;
     DWORD returned = 0;
     EXPECT_EQ(S_OK, pinProperties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0,

@@ -116,12 +116,13 @@ void Measure(IBaseFilter* camera, const Case& item, CameraGetStreamStatisticsPro
         UINT64 frames = after.frames - before.frames;
         double perFrame = frames ? 1.0 / static_cast<double>(frames) / 10000.0 : 0.0;
         // The renderer draws inside Receive, so the delivered rate is the rendered one.
-        std::printf("%4ld x %4ld  requested %5.2f fps  rendered %5.2f fps"
-                    "  streaming thread CPU %6.2f ms/frame  of which picture drawing %5.2f ms\n",
-                    item.width, item.height, 10000000.0 / static_cast<double>(item.interval),
-                    static_cast<double>(frames) / seconds,
-                    static_cast<double>(after.threadTime100ns - before.threadTime100ns) * perFrame,
-                    static_cast<double>(after.drawTime100ns - before.drawTime100ns) * perFrame);
+        std::printf(
+            "%4ld x %4ld  requested %5.2f fps  rendered %5.2f fps"
+            "  streaming thread CPU %6.2f ms/frame  of which picture drawing %5.2f ms\n",
+            item.width, item.height, 10000000.0 / static_cast<double>(item.interval),
+            static_cast<double>(frames) / seconds,
+            static_cast<double>(after.threadTime100ns - before.threadTime100ns) * perFrame,
+            static_cast<double>(after.drawTime100ns - before.drawTime100ns) * perFrame);
     } else {
         std::printf("%4ld x %4ld  graph could not be built\n", item.width, item.height);
     }

@@ -7,12 +7,13 @@
 
 namespace {
 
-const CLSID kSampleGrabber = {0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const CLSID kSampleGrabber = {
+    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
 
 const char* const allFaults[] = {
-    kFaultNoPropertySet, kFaultEventRegistration, kFaultModeRead,        kFaultModeWrite,
-    kFaultHeaderRead,    kFaultPixelRead,         kFaultSingleSignal,    kFaultNoSignal,
-    kFaultCompressedHeader, kFaultOversizedHeader, kFaultShortImageSize, kFaultNoStreamConfig,
+    kFaultNoPropertySet,    kFaultEventRegistration, kFaultModeRead,       kFaultModeWrite,
+    kFaultHeaderRead,       kFaultPixelRead,         kFaultSingleSignal,   kFaultNoSignal,
+    kFaultCompressedHeader, kFaultOversizedHeader,   kFaultShortImageSize, kFaultNoStreamConfig,
     kFaultNoFullResolution, kStillFolderValue};
 
 template <typename Visit>
@@ -78,7 +79,8 @@ void CameraFaults::SetStillFolder(const std::string& folder) {
 }
 
 void CameraFaults::ClearAll() {
-    for (const char* name : allFaults) RegDeleteKeyValueA(HKEY_CURRENT_USER, kCameraSettingsKey, name);
+    for (const char* name : allFaults)
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kCameraSettingsKey, name);
 }
 
 CameraHooks::CameraHooks() {
@@ -122,7 +124,8 @@ void CameraHooks::PressButton() const { pressButton_(); }
 
 std::vector<BYTE> CameraHooks::LastStill() const {
     std::vector<BYTE> still(getLastStill_(nullptr, 0));
-    if (!still.empty() && getLastStill_(still.data(), static_cast<UINT32>(still.size())) != still.size())
+    if (!still.empty() &&
+        getLastStill_(still.data(), static_cast<UINT32>(still.size())) != still.size())
         still.clear();
     return still;
 }
@@ -209,7 +212,7 @@ CaptureGraph::~CaptureGraph() {
     if (grabberFilter_) {
         ISampleGrabber* grabber = nullptr;
         if (SUCCEEDED(grabberFilter_->QueryInterface(IID_ISampleGrabber,
-                                                      reinterpret_cast<void**>(&grabber)))) {
+                                                     reinterpret_cast<void**>(&grabber)))) {
             grabber->SetCallback(nullptr, 0);
             grabber->Release();
         }
@@ -222,8 +225,9 @@ CaptureGraph::~CaptureGraph() {
 
 HRESULT CaptureGraph::Build(IBaseFilter* device, LONG width, LONG height) {
     CoInitialize(nullptr);
-    HRESULT result = CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_ICaptureGraphBuilder, reinterpret_cast<void**>(&builder_));
+    HRESULT result =
+        CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_ICaptureGraphBuilder, reinterpret_cast<void**>(&builder_));
     if (SUCCEEDED(result))
         result = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_IGraphBuilder, reinterpret_cast<void**>(&graph_));
@@ -340,7 +344,8 @@ bool WaitWithMessages(HANDLE handle, DWORD timeoutMs) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        DWORD woken =
+            MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0) return true;
         if (woken != WAIT_OBJECT_0 + 1) return false;
     }
