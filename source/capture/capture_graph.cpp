@@ -32,7 +32,8 @@ IVideoWindow* videoWindow = nullptr;
 namespace {
 
 // {C1F400A0-3F08-11D3-9F0B-006008039E37}
-const CLSID kSampleGrabberClsid = {0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const CLSID kSampleGrabberClsid = {
+    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
 
 // The interval asked for a width outside the table when the width is forced.
 const REFERENCE_TIME kForcedDefaultInterval = 333333;
@@ -86,7 +87,9 @@ void ForEachRgb24Capability(Apply apply) {
     int size = 0;
     if (streamConfig->GetNumberOfCapabilities(&count, &size) != S_OK) return;
     // The driver fills a whole VIDEO_STREAM_CONFIG_CAPS whatever size it reports.
-    SIZE_T capsBytes = size > static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)) ? size : sizeof(VIDEO_STREAM_CONFIG_CAPS);
+    SIZE_T capsBytes = size > static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS))
+                           ? size
+                           : sizeof(VIDEO_STREAM_CONFIG_CAPS);
     BYTE* caps = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capsBytes));
     if (!caps) return;
     for (int index = 0; index < count; ++index) {
@@ -136,7 +139,8 @@ void PlacePreview() {
     GetWindowRect(GetDlgItem(liveViewWindow, IDC_LIVE_VIDEO), &frame);
     MapWindowPoints(nullptr, liveViewWindow, reinterpret_cast<POINT*>(&frame), 2);
     InflateRect(&frame, -kPreviewInset, -kPreviewInset);
-    videoWindow->SetWindowPosition(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
+    videoWindow->SetWindowPosition(frame.left, frame.top, frame.right - frame.left,
+                                   frame.bottom - frame.top);
     videoWindow->put_Visible(OATRUE);
 }
 
@@ -184,7 +188,8 @@ bool BuildGraph(bool forceWidth, int width) {
 
 bool ReadFriendlyName(IMoniker* moniker) {
     IPropertyBag* bag = nullptr;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) {
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                      reinterpret_cast<void**>(&bag)))) {
         return false;
     }
     bool named = false;
@@ -193,7 +198,8 @@ bool ReadFriendlyName(IMoniker* moniker) {
     name.vt = VT_BSTR;
     if (bag->Read(L"FriendlyName", &name, nullptr) == S_OK && name.vt == VT_BSTR) {
         char converted[256];
-        if (WideCharToMultiByte(CP_ACP, 0, name.bstrVal, -1, converted, sizeof converted, nullptr, nullptr) > 0) {
+        if (WideCharToMultiByte(CP_ACP, 0, name.bstrVal, -1, converted, sizeof converted, nullptr,
+                                nullptr) > 0) {
             strncpy(cameraName, converted, kCameraNameSize - 1);
             cameraName[kCameraNameSize - 1] = '\0';
             named = true;
@@ -218,14 +224,16 @@ bool ReportGraphError(const char* format, ...) {
 bool CreateCaptureBuilder() {
     if (captureBuilder) return true;
     CoInitialize(nullptr);
-    HRESULT hr = CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                  IID_ICaptureGraphBuilder, reinterpret_cast<void**>(&captureBuilder));
+    HRESULT hr = CoCreateInstance(
+        CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+        IID_ICaptureGraphBuilder, reinterpret_cast<void**>(&captureBuilder));
     if (SUCCEEDED(hr) && captureBuilder) return true;
     captureBuilder = nullptr;
     char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-                   nullptr);
+    FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<char*>(&text), 0, nullptr);
     MessageBoxA(nullptr, text ? text : "", "Error", MB_OK | MB_ICONINFORMATION);
     if (text) LocalFree(text);
     return false;
@@ -234,8 +242,9 @@ bool CreateCaptureBuilder() {
 bool CreateFilterGraph() {
     if (filterGraph) return true;
     CoInitialize(nullptr);
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                  IID_IGraphBuilder, reinterpret_cast<void**>(&filterGraph));
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                         IID_IGraphBuilder, reinterpret_cast<void**>(&filterGraph));
     if (SUCCEEDED(hr) && filterGraph) return true;
     filterGraph = nullptr;
     return false;
@@ -253,7 +262,9 @@ bool AddSampleGrabber() {
     }
     if (filterGraph->AddFilter(grabberFilter, L"Sample Grabber") != S_OK) return false;
     ISampleGrabber* grabber = nullptr;
-    if (SUCCEEDED(grabberFilter->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grabber))) && grabber) {
+    if (SUCCEEDED(grabberFilter->QueryInterface(IID_ISampleGrabber,
+                                                reinterpret_cast<void**>(&grabber))) &&
+        grabber) {
         grabber->SetOneShot(FALSE);
         grabber->SetBufferSamples(FALSE);
         grabber->SetCallback(&grabberCallback, 0);
@@ -270,8 +281,8 @@ bool FindCamera() {
     if (!CreateCaptureBuilder()) return ReportGraphError("Cannot instantiate graph builder");
     CoInitialize(nullptr);
     ICreateDevEnum* devices = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                                reinterpret_cast<void**>(&devices))) ||
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_ICreateDevEnum, reinterpret_cast<void**>(&devices))) ||
         !devices) {
         return false;
     }
@@ -289,7 +300,8 @@ bool FindCamera() {
     while (monikers->Next(1, &moniker, nullptr) == S_OK) {
         bool accepted = ReadFriendlyName(moniker) && IsOwnCamera(cameraName);
         if (accepted) {
-            if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&cameraFilter)))) {
+            if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                             reinterpret_cast<void**>(&cameraFilter)))) {
                 cameraFilter = nullptr;
             }
         }
@@ -308,7 +320,8 @@ bool FindCamera() {
                                        reinterpret_cast<void**>(&streamConfig));
     if (hr != S_OK) {
         ReleaseAndClear(streamConfig);
-        ReportGraphError("Error %x: Cannot find VCapture:IAMStreamConfig", static_cast<unsigned>(hr));
+        ReportGraphError("Error %x: Cannot find VCapture:IAMStreamConfig",
+                         static_cast<unsigned>(hr));
     }
     return true;
 }
@@ -329,7 +342,9 @@ bool RunGraph() {
     if (graphRunning) return true;
     if (!graphBuilt) return false;
     IMediaControl* control = nullptr;
-    if (FAILED(filterGraph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control))) || !control) {
+    if (FAILED(
+            filterGraph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control))) ||
+        !control) {
         return false;
     }
     if (FAILED(control->Run())) {
@@ -345,13 +360,15 @@ bool RunGraph() {
 bool StopGraph() {
     if (!graphRunning) return false;
     IMediaControl* control = nullptr;
-    HRESULT hr = filterGraph ? filterGraph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control))
+    HRESULT hr = filterGraph ? filterGraph->QueryInterface(IID_IMediaControl,
+                                                           reinterpret_cast<void**>(&control))
                              : E_POINTER;
     if (SUCCEEDED(hr) && control) {
         hr = control->Stop();
         control->Release();
     }
-    if (FAILED(hr)) return ReportGraphError("Error %x: Cannot stop preview graph", static_cast<unsigned>(hr));
+    if (FAILED(hr))
+        return ReportGraphError("Error %x: Cannot stop preview graph", static_cast<unsigned>(hr));
     graphRunning = false;
     return true;
 }

@@ -23,7 +23,8 @@ const SIZE_T kStillThreadStack = 2048;
 
 IKsPropertySet* QueryPropertySet(const char* caption, HRESULT* result) {
     IKsPropertySet* propertySet = nullptr;
-    HRESULT hr = cameraFilter ? cameraFilter->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&propertySet))
+    HRESULT hr = cameraFilter ? cameraFilter->QueryInterface(IID_IKsPropertySet,
+                                                             reinterpret_cast<void**>(&propertySet))
                               : E_POINTER;
     if (FAILED(hr) || !propertySet) {
         MessageBoxA(nullptr, "pVcap does not suppory IKsPropertySet", caption, MB_OK);
@@ -40,16 +41,18 @@ HRESULT AddModeBits(IKsPropertySet* propertySet, LONG bits, bool* readFailed) {
     request.Id = KSPROPERTY_VIDEOCONTROL_MODE_ID;
     request.Flags = kRequestGet;
     DWORD returned = 0;
-    HRESULT hr =
-        propertySet->Get(request.Set, request.Id, &request, sizeof request, &request, sizeof request, &returned);
+    HRESULT hr = propertySet->Get(request.Set, request.Id, &request, sizeof request, &request,
+                                  sizeof request, &returned);
     *readFailed = hr != S_OK;
     if (hr != S_OK) return hr;
     request.Flags = kRequestSet;
     request.Mode |= bits;
-    return propertySet->Set(request.Set, request.Id, &request, sizeof request, &request, sizeof request);
+    return propertySet->Set(request.Set, request.Id, &request, sizeof request, &request,
+                            sizeof request);
 }
 
-CameraExtensionRequest ControlRequest(ULONG flags, ULONG param0, ULONG registerNumber, ULONG operation) {
+CameraExtensionRequest ControlRequest(ULONG flags, ULONG param0, ULONG registerNumber,
+                                      ULONG operation) {
     CameraExtensionRequest request = {};
     request.Set = PROPSETID_CAMERA_EXTENSION;
     request.Id = CAMERA_EXTENSION_CONTROL;
@@ -64,8 +67,10 @@ CameraExtensionRequest ControlRequest(ULONG flags, ULONG param0, ULONG registerN
 HRESULT SetStillEventRegistration(IKsPropertySet* propertySet, HANDLE event) {
     // Kernel handles fit in 32 bits on 64-bit Windows as well.
     CameraExtensionRequest request =
-        ControlRequest(kRequestSet, static_cast<ULONG>(reinterpret_cast<ULONG_PTR>(event)), 0, kOperationStillEvent);
-    return propertySet->Set(request.Set, request.Id, &request, sizeof request, &request, sizeof request);
+        ControlRequest(kRequestSet, static_cast<ULONG>(reinterpret_cast<ULONG_PTR>(event)), 0,
+                       kOperationStillEvent);
+    return propertySet->Set(request.Set, request.Id, &request, sizeof request, &request,
+                            sizeof request);
 }
 
 HRESULT ReadImageBytes(IKsPropertySet* propertySet, void* buffer, DWORD* length) {
@@ -73,7 +78,8 @@ HRESULT ReadImageBytes(IKsPropertySet* propertySet, void* buffer, DWORD* length)
     request.Set = PROPSETID_CAMERA_EXTENSION;
     request.Id = CAMERA_EXTENSION_IMAGE;
     request.Flags = kRequestGet;
-    return propertySet->Get(request.Set, request.Id, &request, sizeof request, buffer, *length, length);
+    return propertySet->Get(request.Set, request.Id, &request, sizeof request, buffer, *length,
+                            length);
 }
 
 void StoreReadyStill() {
@@ -122,7 +128,9 @@ bool WaitDeliveringSentMessages(HANDLE handle, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
-        DWORD remaining = timeoutMs == INFINITE ? INFINITE : elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        DWORD remaining = timeoutMs == INFINITE  ? INFINITE
+                          : elapsed >= timeoutMs ? 0
+                                                 : timeoutMs - elapsed;
         DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + 1) return false;
@@ -225,9 +233,11 @@ long ReadStillImage(void* buffer, DWORD* length) {
         return S_OK;
     }
     if (*length > kStillHeaderBytes) {
-        CameraExtensionRequest preRead = ControlRequest(kRequestGet, 0, kPreReadRegister, kOperationPreRead);
+        CameraExtensionRequest preRead =
+            ControlRequest(kRequestGet, 0, kPreReadRegister, kOperationPreRead);
         DWORD returned = 0;
-        propertySet->Get(preRead.Set, preRead.Id, &preRead, sizeof preRead, &preRead, sizeof preRead, &returned);
+        propertySet->Get(preRead.Set, preRead.Id, &preRead, sizeof preRead, &preRead,
+                         sizeof preRead, &returned);
         // The driver sends the header again before the pixels.
         BYTE header[kStillHeaderBytes];
         DWORD headerLength = sizeof header;
@@ -245,7 +255,8 @@ bool SnapshotHeaderUsable(const BITMAPINFOHEADER& header) {
     if (header.biWidth <= 0 || header.biHeight <= 0) return false;
     unsigned long long rowBytes = static_cast<unsigned long long>(header.biWidth) * 3;
     return rowBytes * static_cast<unsigned long long>(header.biHeight) <= header.biSizeImage &&
-           kStillHeaderBytes + static_cast<unsigned long long>(header.biSizeImage) <= kTransferImageBytes;
+           kStillHeaderBytes + static_cast<unsigned long long>(header.biSizeImage) <=
+               kTransferImageBytes;
 }
 
 SnapshotFill FillSnapshotRecord(BYTE* record, const BITMAPINFOHEADER* header) {
@@ -255,7 +266,8 @@ SnapshotFill FillSnapshotRecord(BYTE* record, const BITMAPINFOHEADER* header) {
     DWORD length = header->biSizeImage;
     if (FAILED(ReadStillImage(record + kStillHeaderBytes, &length))) return kFillReadFailed;
     SIZE_T rowBytes = static_cast<SIZE_T>(header->biWidth) * 3;
-    if (!ReverseRows(record + kStillHeaderBytes, rowBytes, header->biHeight)) return kFillNoRowBuffer;
+    if (!ReverseRows(record + kStillHeaderBytes, rowBytes, header->biHeight))
+        return kFillNoRowBuffer;
     return kFillComplete;
 }
 
@@ -281,7 +293,8 @@ long ReadCameraRegister(long r) {
     CameraExtensionRequest request =
         ControlRequest(kRequestGet, 0, static_cast<ULONG>(r), kOperationRegisterRead);
     DWORD returned = 0;
-    hr = propertySet->Get(request.Set, request.Id, &request, sizeof request, &request, sizeof request, &returned);
+    hr = propertySet->Get(request.Set, request.Id, &request, sizeof request, &request,
+                          sizeof request, &returned);
     propertySet->Release();
     if (FAILED(hr)) {
         MessageBoxA(nullptr, "Fail to Register Read.", "", MB_OK);

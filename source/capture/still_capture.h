@@ -10,13 +10,16 @@ extern HANDLE stillThread;
 
 // Asks the camera for a still image; true when the trigger was written.
 bool TriggerStill();
-// Starts the still thread unless it runs; the Live View's stopEvent must exist.
+// Starts the still thread unless it runs; the Live View's stopEvent must exist. Creates
+// threadDoneSemaphore first when it is absent, so that a thread ending at once still has
+// it to release; the Live View does not create it.
 bool StartStillThread();
 DWORD WINAPI StillThreadProc(LPVOID unused);
 // Ends the still thread: signals stopEvent and waits, bounded, for threadDoneSemaphore
-// while dispatching this thread's messages, since the still thread may be drawing into
-// or enabling controls of a window this thread owns. True when the thread ended.
-// On false the thread is still busy: it keeps its handles and the camera must stay open.
+// while delivering messages sent to this thread, since the still thread may be drawing
+// into or enabling controls of a window this thread owns. Then closes threadDoneSemaphore,
+// busySemaphore, stopEvent and the thread handle. True when the thread ended; on false it
+// is still busy: it keeps its handles and the camera must stay open.
 bool StopStillThread(DWORD timeoutMs);
 // What the Live View's close allows the thread to finish a store or a message box.
 const DWORD kStillThreadStopTimeoutMs = 30000;

@@ -15,7 +15,8 @@ INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_INITDIALOG:
         // Only the full-resolution width can be chosen; the other labels stay for show.
         for (int id : kResolutionButtons) {
-            if (id != IDC_RES_2592 || !fullResAvailable) EnableWindow(GetDlgItem(dialog, id), FALSE);
+            if (id != IDC_RES_2592 || !fullResAvailable)
+                EnableWindow(GetDlgItem(dialog, id), FALSE);
         }
         for (int id : kResolutionButtons) CheckDlgButton(dialog, id, BST_UNCHECKED);
         CheckDlgButton(dialog, IDC_RES_2592, BST_CHECKED);
@@ -31,10 +32,7 @@ INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             PersistCaptureWidth(kFullResWidth);
         }
         return FALSE;
-    case WM_DESTROY:
-        EndDialog(dialog, 1);
-        return TRUE;
-    default:
-        return FALSE;
+    case WM_DESTROY: EndDialog(dialog, 1); return TRUE;
+    default: return FALSE;
     }
 }

@@ -21,7 +21,8 @@ const UINT kSnapTimerDelayMs = 50;
 extern std::atomic<bool> captureBusy;
 // Serialises the window's commands (count 1, maximum 1).
 extern HANDLE busySemaphore;
-// Released by the still thread as it ends (count 0, maximum 1).
+// Released by the still thread as it ends (count 0, maximum 1); StartStillThread
+// creates it.
 extern HANDLE threadDoneSemaphore;
 // Signalled to end the still thread (auto-reset).
 extern HANDLE stopEvent;

@@ -32,20 +32,23 @@ std::string Narrow(const std::wstring& text) {
 // name the source accepts; the instance name decides where it is enumerated.
 class ExtraDevice {
 public:
-    ExtraDevice(const wchar_t* friendlyName, const wchar_t* instanceName) : instance_(instanceName) {
+    ExtraDevice(const wchar_t* friendlyName, const wchar_t* instanceName)
+        : instance_(instanceName) {
         CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                          reinterpret_cast<void**>(&mapper_));
         REGFILTER2 filter = {};
         filter.dwVersion = 1;
         filter.dwMerit = MERIT_DO_NOT_USE;
         if (mapper_) {
-            registered_ = SUCCEEDED(mapper_->RegisterFilter(CLSID_AnalogCaptureCard, friendlyName, nullptr,
-                                                            &CLSID_VideoInputDeviceCategory, instanceName, &filter));
+            registered_ = SUCCEEDED(
+                mapper_->RegisterFilter(CLSID_AnalogCaptureCard, friendlyName, nullptr,
+                                        &CLSID_VideoInputDeviceCategory, instanceName, &filter));
         }
     }
     ~ExtraDevice() {
         if (mapper_) {
-            mapper_->UnregisterFilter(&CLSID_VideoInputDeviceCategory, instance_, CLSID_AnalogCaptureCard);
+            mapper_->UnregisterFilter(&CLSID_VideoInputDeviceCategory, instance_,
+                                      CLSID_AnalogCaptureCard);
             mapper_->Release();
         }
     }
@@ -66,8 +69,12 @@ TEST_F(CaptureDiscoveryTest, DeviceTestAcceptsNamesBeginningWithTheProductNameAn
         const char* name;
         bool accepted;
     } cases[] = {
-        {"Orvellux USB2.0 Camera", true}, {"orvellux 5100", true}, {"ORVELLUX", true},
-        {"Orvellu", false},               {"", false},             {"The Orvellux Camera", false},
+        {"Orvellux USB2.0 Camera", true},
+        {"orvellux 5100", true},
+        {"ORVELLUX", true},
+        {"Orvellu", false},
+        {"", false},
+        {"The Orvellux Camera", false},
         {"Vidmar Analog Capture", false},
     };
     for (const Case& c : cases) {
@@ -151,7 +158,8 @@ TEST_F(CaptureDiscoveryTest, OfTwoAcceptedDevicesTheFirstEnumeratedIsUsed) {
         cameraIndex = -1;
         ASSERT_TRUE(OpenCamera());
         EXPECT_EQ(firstAccepted, cameraName);
-        CLSID expected = firstAccepted == "ORVELLUX EXTRA CAMERA" ? CLSID_AnalogCaptureCard : CLSID_OrvelluxCamera;
+        CLSID expected = firstAccepted == "ORVELLUX EXTRA CAMERA" ? CLSID_AnalogCaptureCard
+                                                                  : CLSID_OrvelluxCamera;
         EXPECT_EQ(expected, ClassOf(cameraFilter));
         ReleaseCaptureDevice();
     }
@@ -159,10 +167,11 @@ TEST_F(CaptureDiscoveryTest, OfTwoAcceptedDevicesTheFirstEnumeratedIsUsed) {
 
 TEST_F(CaptureDiscoveryTest, WithoutAnyVideoDeviceTheCameraMessageIsShown) {
     IFilterMapper2* mapper = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
-                                     reinterpret_cast<void**>(&mapper)));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IFilterMapper2, reinterpret_cast<void**>(&mapper)));
     const CLSID* devices[] = {&CLSID_OrvelluxCamera, &CLSID_AnalogCaptureCard};
-    for (const CLSID* device : devices) mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr, *device);
+    for (const CLSID* device : devices)
+        mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr, *device);
     mapper->Release();
     bool none = VideoInputDeviceNames().empty();
 
@@ -171,8 +180,8 @@ TEST_F(CaptureDiscoveryTest, WithoutAnyVideoDeviceTheCameraMessageIsShown) {
     typedef HRESULT(WINAPI * RegisterProc)();
     HMODULE driver = LoadLibraryA("C:\\windows\\system32\\OrvelluxCamera.dll");
     ASSERT_NE(nullptr, driver);
-    RegisterProc registerServer =
-        reinterpret_cast<RegisterProc>(reinterpret_cast<void*>(GetProcAddress(driver, "DllRegisterServer")));
+    RegisterProc registerServer = reinterpret_cast<RegisterProc>(
+        reinterpret_cast<void*>(GetProcAddress(driver, "DllRegisterServer")));
     ASSERT_NE(nullptr, registerServer);
     EXPECT_EQ(S_OK, registerServer());
     FreeLibrary(driver);

@@ -11,7 +11,8 @@
 
 namespace {
 
-const int kRadios[] = {IDC_RES_2592, IDC_RES_2048, IDC_RES_1600, IDC_RES_1280, IDC_RES_640, IDC_RES_320};
+const int kRadios[] = {IDC_RES_2592, IDC_RES_2048, IDC_RES_1600,
+                       IDC_RES_1280, IDC_RES_640,  IDC_RES_320};
 
 enum Action { kClickOk, kClickFullRes, kEscape, kEnter, kSystemClose };
 
@@ -47,23 +48,15 @@ void RunScript(const std::vector<Action>& actions, Seen* seen) {
     }
     for (Action action : actions) {
         switch (action) {
-        case kClickOk:
-            PostMessageA(GetDlgItem(dialog, IDC_FORMAT_OK), BM_CLICK, 0, 0);
-            break;
+        case kClickOk: PostMessageA(GetDlgItem(dialog, IDC_FORMAT_OK), BM_CLICK, 0, 0); break;
         case kClickFullRes:
             SendMessageA(GetDlgItem(dialog, IDC_RES_2592), BM_CLICK, 0, 0);
             seen->openAfterRadio = IsWindow(dialog) && IsWindowVisible(dialog);
             seen->persistedAfterRadio = PersistedWidthValue();
             break;
-        case kEscape:
-            PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-            break;
-        case kEnter:
-            PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
-            break;
-        case kSystemClose:
-            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
+        case kEscape: PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0); break;
+        case kEnter: PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0); break;
+        case kSystemClose: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
         }
     }
 }
@@ -79,7 +72,11 @@ TEST_F(CaptureFormatDialogTest, EveryWayOutWritesTheWidthTheDialogSettles) {
         int width;
     } cases[] = {
         {"OK untouched keeps the width", true, {kClickOk}, 1, 320},
-        {"the radio button writes at once, then OK", true, {kClickFullRes, kClickOk}, 1, kFullResWidth},
+        {"the radio button writes at once, then OK",
+         true,
+         {kClickFullRes, kClickOk},
+         1,
+         kFullResWidth},
         {"Escape", true, {kEscape}, 0, kFullResWidth},
         {"closing from the system menu", true, {kSystemClose}, 0, kFullResWidth},
         {"Enter", true, {kEnter}, 1, kFullResWidth},
@@ -92,7 +89,8 @@ TEST_F(CaptureFormatDialogTest, EveryWayOutWritesTheWidthTheDialogSettles) {
         fullResAvailable = c.fullRes;
         Seen seen;
         std::thread script(RunScript, c.actions, &seen);
-        INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_FORMAT), window_, FormatDialogProc, 0);
+        INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_FORMAT), window_,
+                                         FormatDialogProc, 0);
         script.join();
         ASSERT_TRUE(seen.found);
         EXPECT_EQ(c.result, result);

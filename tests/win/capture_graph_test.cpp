@@ -52,7 +52,8 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SetFormat(AM_MEDIA_TYPE* type) override {
         const VIDEOINFOHEADER* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
-        applied.push_back({info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->AvgTimePerFrame});
+        applied.push_back(
+            {info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->AvgTimePerFrame});
         return S_OK;
     }
     STDMETHODIMP GetFormat(AM_MEDIA_TYPE**) override { return E_NOTIMPL; }
@@ -68,13 +69,15 @@ public:
         made->majortype = MEDIATYPE_Video;
         made->subtype = capability.rgb24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_YUY2;
         made->formattype = FORMAT_VideoInfo;
-        VIDEOINFOHEADER* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        VIDEOINFOHEADER* info =
+            static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
         *info = VIDEOINFOHEADER{};
         info->bmiHeader.biWidth = capability.width;
         info->bmiHeader.biHeight = capability.tag;
         info->AvgTimePerFrame = capability.interval;
         made->pbFormat = reinterpret_cast<BYTE*>(info);
-        made->cbFormat = capability.completeBlock ? sizeof(VIDEOINFOHEADER) : sizeof(VIDEOINFOHEADER) / 2;
+        made->cbFormat =
+            capability.completeBlock ? sizeof(VIDEOINFOHEADER) : sizeof(VIDEOINFOHEADER) / 2;
         made->pUnk = &owner;
         ++handedOut;
         *type = made;
@@ -95,7 +98,8 @@ HWND VideoChildWindow(HWND host) {
         [](HWND child, LPARAM result) {
             char className[64] = {};
             GetClassNameA(child, className, sizeof className);
-            if (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0) return TRUE;
+            if (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0)
+                return TRUE;
             *reinterpret_cast<HWND*>(result) = child;
             return FALSE;
         },
@@ -165,7 +169,7 @@ TEST_F(CaptureGraphTest, WidthChangesGoThroughStopTearDownAndANewBuild) {
         LONG height;
         REFERENCE_TIME interval;
     } steps[] = {
-        {640, false, 480, 666666},  {320, false, 240, 333333},   {1600, true, 1200, 1000000},
+        {640, false, 480, 666666},    {320, false, 240, 333333},   {1600, true, 1200, 1000000},
         {2048, false, 1536, 1000000}, {2592, true, 1944, 1333333},
     };
     for (const Step& step : steps) {
@@ -185,8 +189,8 @@ TEST_F(CaptureGraphTest, FormatScanAppliesEveryMatchOnlyOnTheFirstBuild) {
     ASSERT_TRUE(OpenCamera());
     FakeStreamConfig fake;
     fake.capabilities = {
-        {true, 2592, 1, 111, true},  {false, 2592, 2, 111, true}, {true, 640, 3, 222, true},
-        {true, 2592, 4, 333, true},  {true, 2592, 5, 444, false}, {true, 999, 6, 555, true},
+        {true, 2592, 1, 111, true}, {false, 2592, 2, 111, true}, {true, 640, 3, 222, true},
+        {true, 2592, 4, 333, true}, {true, 2592, 5, 444, false}, {true, 999, 6, 555, true},
         {true, 2592, 7, 666, true},
     };
     IAMStreamConfig* real = streamConfig;
@@ -205,10 +209,20 @@ TEST_F(CaptureGraphTest, FormatScanAppliesEveryMatchOnlyOnTheFirstBuild) {
         {"later build", false, 2592, 0, {1}, {1333333}, 2592},
         {"width outside the table keeps its interval", false, 999, 0, {6}, {555}, 999},
         {"no capability of the width", false, 1280, 0, {}, {}, 0},
-        {"forced width outside the table", false, 320, 999, {1, 3, 4, 6, 7},
-         {333333, 333333, 333333, 333333, 333333}, 999},
-        {"forced known width", false, 320, 1600, {1, 3, 4, 6, 7},
-         {1000000, 1000000, 1000000, 1000000, 1000000}, 1600},
+        {"forced width outside the table",
+         false,
+         320,
+         999,
+         {1, 3, 4, 6, 7},
+         {333333, 333333, 333333, 333333, 333333},
+         999},
+        {"forced known width",
+         false,
+         320,
+         1600,
+         {1, 3, 4, 6, 7},
+         {1000000, 1000000, 1000000, 1000000, 1000000},
+         1600},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,7 +261,8 @@ TEST_F(CaptureGraphTest, ACameraWithoutStreamConfigurationSaysSoAndStillPreviews
     ASSERT_TRUE(boxes_.Take(&box, 10000));
     EXPECT_EQ("Error", box.caption);
     EXPECT_EQ(0u, box.text.rfind("Error ", 0)) << box.text;
-    EXPECT_NE(std::string::npos, box.text.find(": Cannot find VCapture:IAMStreamConfig")) << box.text;
+    EXPECT_NE(std::string::npos, box.text.find(": Cannot find VCapture:IAMStreamConfig"))
+        << box.text;
     EXPECT_EQ(window_, box.owner);
     EXPECT_EQ(nullptr, streamConfig);
     ASSERT_TRUE(BuildPreviewGraph());

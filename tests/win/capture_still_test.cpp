@@ -19,24 +19,27 @@ namespace {
 
 const char kNoPropertySetText[] = "pVcap does not suppory IKsPropertySet";
 const char kUnusableStillText[] =
-    "The camera's still image cannot be stored: its header does not describe a picture of up to 2592 x 1944 pixels.";
+    "The camera's still image cannot be stored: its header does not describe a picture of up to "
+    "2592 x 1944 pixels.";
 
-bool IsControlRequest(const CameraRequest& request, UINT32 kind, UINT32 registerNumber, UINT32 operation) {
-    return request.kind == kind && request.set == PROPSETID_CAMERA_EXTENSION && request.id == CAMERA_EXTENSION_CONTROL &&
-           request.flags == kind && request.param[1] == registerNumber && request.param[2] == operation &&
+bool IsControlRequest(const CameraRequest& request, UINT32 kind, UINT32 registerNumber,
+                      UINT32 operation) {
+    return request.kind == kind && request.set == PROPSETID_CAMERA_EXTENSION &&
+           request.id == CAMERA_EXTENSION_CONTROL && request.flags == kind &&
+           request.param[1] == registerNumber && request.param[2] == operation &&
            request.instanceLength == 40 && request.dataLength == 40;
 }
 
 bool IsImageRead(const CameraRequest& request, UINT32 length) {
     return request.kind == kRequestGet && request.set == PROPSETID_CAMERA_EXTENSION &&
-           request.id == CAMERA_EXTENSION_IMAGE && request.flags == kRequestGet && request.instanceLength == 40 &&
-           request.dataLength == length;
+           request.id == CAMERA_EXTENSION_IMAGE && request.flags == kRequestGet &&
+           request.instanceLength == 40 && request.dataLength == length;
 }
 
 bool IsModeRequest(const CameraRequest& request, UINT32 kind) {
     return request.kind == kind && request.set == PROPSETID_VIDCAP_VIDEOCONTROL &&
-           request.id == KSPROPERTY_VIDEOCONTROL_MODE && request.flags == kind && request.param[0] == 0 &&
-           request.instanceLength == 32 && request.dataLength == 32;
+           request.id == KSPROPERTY_VIDEOCONTROL_MODE && request.flags == kind &&
+           request.param[0] == 0 && request.instanceLength == 32 && request.dataLength == 32;
 }
 
 bool IsDisableRequest(const CameraRequest& request) {
@@ -50,7 +53,9 @@ bool LogHasDisable(const std::vector<CameraRequest>& log) {
     return false;
 }
 
-const BITMAPINFOHEADER& RecordHeader(const BYTE* record) { return *reinterpret_cast<const BITMAPINFOHEADER*>(record); }
+const BITMAPINFOHEADER& RecordHeader(const BYTE* record) {
+    return *reinterpret_cast<const BITMAPINFOHEADER*>(record);
+}
 
 class CaptureStillTest : public CaptureTest {
 protected:
@@ -69,7 +74,8 @@ protected:
         snapshotStore = SnapshotStore{{}, {}, 0, -1, false};
     }
     bool CommandsEnabled() {
-        return IsWindowEnabled(GetDlgItem(window_, IDC_SNAPSHOT)) && IsWindowEnabled(GetDlgItem(window_, IDC_EXIT));
+        return IsWindowEnabled(GetDlgItem(window_, IDC_SNAPSHOT)) &&
+               IsWindowEnabled(GetDlgItem(window_, IDC_EXIT));
     }
 };
 
@@ -115,7 +121,8 @@ TEST_F(CaptureStillTest, TheDriverSeesTheStillProtocolInItsExactOrder) {
     EXPECT_EQ(0, memcmp(record, served.data(), 40));
     const size_t rowBytes = 320 * 3;
     for (int row = 0; row < 240; ++row) {
-        ASSERT_EQ(0, memcmp(record + 40 + row * rowBytes, served.data() + 40 + (239 - row) * rowBytes, rowBytes))
+        ASSERT_EQ(0, memcmp(record + 40 + row * rowBytes,
+                            served.data() + 40 + (239 - row) * rowBytes, rowBytes))
             << "row " << row;
     }
     GlobalUnlock(snapshotStore.slotImage[0]);
@@ -160,7 +167,8 @@ TEST_F(CaptureStillTest, StillFaultsEndInTheirMessageAndLeaveTheStoreConsistent)
     // The compressed header was kept, with the bit count the pixels really have.
     const BYTE* record = static_cast<const BYTE*>(GlobalLock(snapshotStore.slotImage[0]));
     EXPECT_EQ(24, RecordHeader(record).biBitCount);
-    EXPECT_EQ(static_cast<DWORD>(MAKEFOURCC('M', 'J', 'P', 'G')), RecordHeader(record).biCompression);
+    EXPECT_EQ(static_cast<DWORD>(MAKEFOURCC('M', 'J', 'P', 'G')),
+              RecordHeader(record).biCompression);
     GlobalUnlock(snapshotStore.slotImage[0]);
 }
 
@@ -267,7 +275,8 @@ TEST_F(CaptureStillTest, StoppingNeverHangs) {
             EXPECT_FALSE(SnapAndWait(300));
         }
         if (c.stillInProgress) {
-            for (int id : {IDC_SNAPSHOT, IDC_TRANSFER, IDC_EXIT}) EnableWindow(GetDlgItem(window_, id), FALSE);
+            for (int id : {IDC_SNAPSHOT, IDC_TRANSFER, IDC_EXIT})
+                EnableWindow(GetDlgItem(window_, id), FALSE);
             captureBusy = TriggerStill();
             ASSERT_TRUE(PumpUntil([] { return HostSnapMessages() == 1; }, 5000));
             // The thread stores and then enables this thread's controls, which waits for
@@ -306,7 +315,8 @@ TEST(CaptureRowReversalTest, RowsSwapEndForEndAndAnOddMiddleRowStays) {
         std::vector<BYTE> original = rows;
         ASSERT_TRUE(ReverseRows(rows.data(), rowBytes, height));
         for (LONG row = 0; row < height; ++row) {
-            EXPECT_EQ(0, memcmp(rows.data() + row * rowBytes, original.data() + (height - 1 - row) * rowBytes, rowBytes));
+            EXPECT_EQ(0, memcmp(rows.data() + row * rowBytes,
+                                original.data() + (height - 1 - row) * rowBytes, rowBytes));
         }
     }
 }
@@ -318,16 +328,11 @@ TEST(CaptureRecordHeaderTest, OnlyHeadersThatFitTheRecordAreUsable) {
         DWORD sizeImage;
         bool usable;
     } cases[] = {
-        {640, 480, 640 * 480 * 3, true},
-        {2592, 1944, 2592 * 1944 * 3, true},
-        {5, 3, 5 * 3 * 3 + 7, true},
-        {2592, 1945, 2592 * 1945 * 3, false},
-        {640, 480, 640 * 480 * 3 - 1, false},
-        {0, 480, 640 * 480 * 3, false},
-        {640, 0, 640 * 480 * 3, false},
-        {640, -480, 640 * 480 * 3, false},
-        {-640, 480, 640 * 480 * 3, false},
-        {0x7fffffff, 0x7fffffff, 0xffffffff, false},
+        {640, 480, 640 * 480 * 3, true},      {2592, 1944, 2592 * 1944 * 3, true},
+        {5, 3, 5 * 3 * 3 + 7, true},          {2592, 1945, 2592 * 1945 * 3, false},
+        {640, 480, 640 * 480 * 3 - 1, false}, {0, 480, 640 * 480 * 3, false},
+        {640, 0, 640 * 480 * 3, false},       {640, -480, 640 * 480 * 3, false},
+        {-640, 480, 640 * 480 * 3, false},    {0x7fffffff, 0x7fffffff, 0xffffffff, false},
         {4000, 3000, 4000 * 3000 * 3, false},
     };
     for (const Case& c : cases) {
@@ -336,7 +341,8 @@ TEST(CaptureRecordHeaderTest, OnlyHeadersThatFitTheRecordAreUsable) {
         header.biWidth = c.width;
         header.biHeight = c.height;
         header.biSizeImage = c.sizeImage;
-        EXPECT_EQ(c.usable, SnapshotHeaderUsable(header)) << c.width << " x " << c.height << ", " << c.sizeImage;
+        EXPECT_EQ(c.usable, SnapshotHeaderUsable(header))
+            << c.width << " x " << c.height << ", " << c.sizeImage;
     }
 }
 

@@ -25,7 +25,8 @@ const int kRounds = 10;
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 // Best and mean of kRounds runs, in milliseconds; false when a run failed.
@@ -69,39 +70,51 @@ int main() {
     printf("capture width %d, %d rounds\n", captureWidth, kRounds);
 
     double best = 0;
-    if (!Measure("trigger to stored still", kTransferImageBytes, [] {
-            captureBusy = TriggerStill();
-            return captureBusy && PumpUntil([] { return !captureBusy; }, 30000);
-        }, &best) || snapshotStore.fillSlot < 0) {
+    if (!Measure(
+            "trigger to stored still", kTransferImageBytes,
+            [] {
+                captureBusy = TriggerStill();
+                return captureBusy && PumpUntil([] { return !captureBusy; }, 30000);
+            },
+            &best) ||
+        snapshotStore.fillSlot < 0) {
         return 1;
     }
 
     HGLOBAL stored = snapshotStore.slotImage[snapshotStore.fillSlot];
     BYTE* record = static_cast<BYTE*>(GlobalLock(stored));
     BITMAPINFOHEADER header = *reinterpret_cast<BITMAPINFOHEADER*>(record);
-    printf("still %ld x %ld, %lu pixel bytes\n", static_cast<long>(header.biWidth), static_cast<long>(header.biHeight),
-           static_cast<unsigned long>(header.biSizeImage));
+    printf("still %ld x %ld, %lu pixel bytes\n", static_cast<long>(header.biWidth),
+           static_cast<long>(header.biHeight), static_cast<unsigned long>(header.biSizeImage));
     SIZE_T pixelBytes = header.biSizeImage;
     SIZE_T rowBytes = static_cast<SIZE_T>(header.biWidth) * 3;
     BYTE* pixels = record + sizeof header;
 
-    Measure("pixel read (pre-read, 40, pixels)", pixelBytes, [&] {
-        DWORD length = header.biSizeImage;
-        return SUCCEEDED(ReadStillImage(pixels, &length)) && length == header.biSizeImage;
-    }, &best);
-    Measure("read and row reversal", pixelBytes,
-            [&] { return FillSnapshotRecord(record, &header) == kFillComplete; }, &best);
+    Measure(
+        "pixel read (pre-read, 40, pixels)", pixelBytes,
+        [&] {
+            DWORD length = header.biSizeImage;
+            return SUCCEEDED(ReadStillImage(pixels, &length)) && length == header.biSizeImage;
+        },
+        &best);
+    Measure(
+        "read and row reversal", pixelBytes,
+        [&] { return FillSnapshotRecord(record, &header) == kFillComplete; }, &best);
 
     BYTE* copy = static_cast<BYTE*>(VirtualAlloc(nullptr, pixelBytes, MEM_COMMIT, PAGE_READWRITE));
     memcpy(copy, pixels, pixelBytes);
     double copyBest = 0;
-    Measure("memcpy of the same bytes", pixelBytes, [&] {
-        memcpy(copy, pixels, pixelBytes);
-        return true;
-    }, &copyBest);
+    Measure(
+        "memcpy of the same bytes", pixelBytes,
+        [&] {
+            memcpy(copy, pixels, pixelBytes);
+            return true;
+        },
+        &copyBest);
     double reverseBest = 0;
-    Measure("row reversal alone (one spare row)", pixelBytes,
-            [&] { return ReverseRows(pixels, rowBytes, header.biHeight); }, &reverseBest);
+    Measure(
+        "row reversal alone (one spare row)", pixelBytes,
+        [&] { return ReverseRows(pixels, rowBytes, header.biHeight); }, &reverseBest);
     printf("row reversal / memcpy: %.2f\n", reverseBest / copyBest);
 
     VirtualFree(copy, 0, MEM_RELEASE);

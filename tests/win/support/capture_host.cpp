@@ -56,15 +56,16 @@ HWND CreateCaptureHostWindow() {
     windowClass.lpszClassName = kHostClass;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA(kHostClass, "Capture host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 420,
-                                nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowA(kHostClass, "Capture host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                640, 420, nullptr, nullptr, windowClass.hInstance, nullptr);
     CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | SS_BLACKFRAME, 20, 40, 330, 250, window,
                   reinterpret_cast<HMENU>(IDC_LIVE_VIDEO), windowClass.hInstance, nullptr);
     const int commands[] = {IDC_SNAPSHOT, IDC_TRANSFER, IDC_EXIT};
     int left = 370;
     for (int id : commands) {
         CreateWindowA("BUTTON", "", WS_CHILD | WS_VISIBLE, left, 320, 60, 30, window,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), windowClass.hInstance, nullptr);
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), windowClass.hInstance,
+                      nullptr);
         left += 70;
     }
     snapMessages = 0;
@@ -102,8 +103,8 @@ HMODULE LoadSourceCopy(const std::string& folder, const std::string& fileName) {
 long PersistedWidthValue() {
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\QMRUsbCamera", "TWAINDisplayFormat", RRF_RT_REG_DWORD,
-                     nullptr, &value, &size) != ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\QMRUsbCamera", "TWAINDisplayFormat",
+                     RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) {
         return -1;
     }
     return static_cast<long>(value);
