@@ -15,10 +15,11 @@ namespace {
 struct Size {
     LONG width;
     LONG height;
+    REFERENCE_TIME interval;  // the device's default for the size
 };
 
-const Size cameraSizes[] = {{320, 240},   {640, 480},   {1280, 1024},
-                            {1600, 1200}, {2048, 1536}, {2592, 1944}};
+const Size cameraSizes[] = {{320, 240, 333333},    {640, 480, 666666},    {1280, 1024, 1000000},
+                            {1600, 1200, 1000000}, {2048, 1536, 1000000}, {2592, 1944, 1333333}};
 
 IAMStreamConfig* CapturePinConfig(IBaseFilter* filter) {
     IPin* pin = nullptr;
@@ -134,6 +135,7 @@ TEST_F(CameraDeviceTest, StreamConfigOffersTheSixRgb24Formats) {
         EXPECT_EQ(static_cast<DWORD>(cameraSizes[i].width * 3 * cameraSizes[i].height),
                   info->bmiHeader.biSizeImage);
         EXPECT_EQ(cameraSizes[i].width, caps.MaxOutputSize.cx);
+        EXPECT_EQ(cameraSizes[i].interval, info->AvgTimePerFrame);
         EXPECT_LE(caps.MinFrameInterval, info->AvgTimePerFrame);
         FreeType(type);
     }
@@ -223,9 +225,15 @@ TEST_P(CameraStreamTest, GraphDeliversUprightTrueColouredFramesAtTheRequestedSiz
     ASSERT_EQ(static_cast<size_t>(width * 3 * height), frame.size());
     ExpectTestPicture(frame, 0, width, height);
 
-    // The picture moves: the frame counter and the marker change from frame to frame.
+    // Each frame lasts one frame interval, and the picture moves: the frame counter and the
+    // marker change from frame to frame.
+    REFERENCE_TIME start = 0, stop = 0, nextStart = 0;
+    ASSERT_TRUE(graph.LastSampleTimes(&start, &stop));
+    EXPECT_EQ(size.interval, stop - start);
     ASSERT_TRUE(graph.WaitForFrames(graph.FrameCount() + 1, 5000));
     EXPECT_NE(frame, graph.LastFrame(&width, &height));
+    ASSERT_TRUE(graph.LastSampleTimes(&nextStart, &stop));
+    EXPECT_GT(nextStart, start);
 
     OAHWND window = 0;
     ASSERT_EQ(S_OK, graph.videoWindow()->get_Owner(&window));
@@ -236,7 +244,7 @@ TEST_P(CameraStreamTest, GraphDeliversUprightTrueColouredFramesAtTheRequestedSiz
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CameraStreamTest,
-                         ::testing::Values(Size{320, 240}, Size{640, 480}, Size{2592, 1944}),
+                         ::testing::Values(cameraSizes[0], cameraSizes[1], cameraSizes[5]),
                          [](const ::testing::TestParamInfo<Size>& info) {
                              return std::to_string(info.param.width) + "x" +
                                     std::to_string(info.param.height);
@@ -270,6 +278,35 @@ TEST_F(CameraDeviceTest, LivePictureShowsInTheRendererWindow) {
     EXPECT_EQ(S_OK, graph.Stop());
     video->put_Owner(0);
     DestroyWindow(host);
+}
+
+// Programs that ask for the preview stream get the tee's preview pin, whose samples carry no
+// times, and the renderer shows them as they come.
+TEST_F(CameraDeviceTest, PreviewCategoryRendersThroughTheTee) {
+    CameraHooks hooks;
+    ASSERT_TRUE(hooks.loaded());
+    ICaptureGraphBuilder* builder = nullptr;
+    IGraphBuilder* graph = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_ICaptureGraphBuilder, reinterpret_cast<void**>(&builder)));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
+    ASSERT_EQ(S_OK, builder->SetFiltergraph(graph));
+    ASSERT_EQ(S_OK, graph->AddFilter(camera_, L"Camera"));
+    EXPECT_EQ(VFW_S_NOPREVIEWPIN,
+              builder->RenderStream(&PIN_CATEGORY_PREVIEW, camera_, nullptr, nullptr));
+    IMediaControl* control = nullptr;
+    ASSERT_EQ(S_OK, graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)));
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    for (int waited = 0; waited < 100 && hooks.StreamStatistics().frames < 5; ++waited)
+        WaitWithMessages(never, 50);
+    CloseHandle(never);
+    EXPECT_GE(hooks.StreamStatistics().frames, 5u);
+    EXPECT_EQ(S_OK, control->Stop());
+    control->Release();
+    builder->Release();
+    graph->Release();
 }
 
 // Stopping must end the streaming thread even while the renderer holds samples; it runs on

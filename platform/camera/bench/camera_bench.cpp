@@ -18,7 +18,7 @@ struct Case {
     LONGLONG interval;
 };
 
-const Case cases[] = {{640, 480, 666666}, {2592, 1944, 1333333}};
+const Case cases[] = {{640, 480, 666666}, {640, 480, 333333}, {2592, 1944, 1333333}};
 const DWORD kWarmUpMs = 1000;
 const DWORD kMeasureMs = 5000;
 

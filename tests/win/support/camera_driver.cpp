@@ -174,6 +174,7 @@ public:
         if (FAILED(sample->GetPointer(&data))) return S_OK;
         EnterCriticalSection(&lock_);
         frame_.assign(data, data + sample->GetActualDataLength());
+        timed_ = sample->GetTime(&start_, &stop_) == S_OK;
         ++count_;
         LeaveCriticalSection(&lock_);
         SetEvent(arrived_);
@@ -193,6 +194,14 @@ public:
         LeaveCriticalSection(&lock_);
         return frame;
     }
+    bool Times(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+        EnterCriticalSection(&lock_);
+        *start = start_;
+        *stop = stop_;
+        bool timed = timed_;
+        LeaveCriticalSection(&lock_);
+        return timed;
+    }
     HANDLE arrived() const { return arrived_; }
 
 private:
@@ -200,6 +209,9 @@ private:
     HANDLE arrived_;
     std::vector<BYTE> frame_;
     unsigned count_ = 0;
+    bool timed_ = false;
+    REFERENCE_TIME start_ = 0;
+    REFERENCE_TIME stop_ = 0;
 };
 
 CaptureGraph::~CaptureGraph() {
@@ -311,6 +323,10 @@ bool CaptureGraph::WaitForFrames(unsigned count, DWORD timeoutMs) {
         MsgWaitForMultipleObjects(1, &arrived, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
     }
     return grabber_ != nullptr;
+}
+
+bool CaptureGraph::LastSampleTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) const {
+    return grabber_ && grabber_->Times(start, stop);
 }
 
 unsigned CaptureGraph::FrameCount() const { return grabber_ ? grabber_->Count() : 0; }

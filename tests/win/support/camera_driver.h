@@ -73,6 +73,8 @@ public:
     // Waits (bounded) until at least count frames arrived at the grabber.
     bool WaitForFrames(unsigned count, DWORD timeoutMs);
     unsigned FrameCount() const;
+    // Stream times of the last frame; false when it carried none.
+    bool LastSampleTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) const;
     // The last frame the grabber saw (bottom-up RGB24 rows) and its size.
     std::vector<BYTE> LastFrame(LONG* width, LONG* height) const;
     IVideoWindow* videoWindow() const { return videoWindow_; }
