@@ -38,10 +38,7 @@ TW_UINT16 OpenSource(TripletRecord* triplet) {
     pTW_IDENTITY managerCopy = static_cast<pTW_IDENTITY>(triplet->data);
     if (!managerCopy) return Fail(kOpenPrefix, TWCC_BADVALUE);
     // Every image preparation needs both buffers, so without them the source stays closed.
-    if (!AllocateTransferBuffers()) {
-        FreeTransferBuffers();
-        return Fail(kOpenPrefix, TWCC_LOWMEMORY);
-    }
+    if (!AllocateTransferBuffers()) return Fail(kOpenPrefix, TWCC_LOWMEMORY);
     appIdentity = *triplet->origin;
     sourceIdentity = *managerCopy;
     sourceState = 4;

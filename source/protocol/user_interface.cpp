@@ -32,10 +32,7 @@ TW_UINT16 EnableSource(const TW_USERINTERFACE* userInterface) {
     if (!userInterface->ShowUI || !previewAvailable) {
         // Nothing for the user to work with: the source takes one still by itself, once.
         TW_UINT16 outcome = AutomaticAcquire();
-        if (outcome != TWCC_SUCCESS) {
-            sourceState = 4;
-            return Fail(kEnablePrefix, outcome);
-        }
+        if (outcome != TWCC_SUCCESS) return Fail(kEnablePrefix, outcome);
     } else {
         ShowWindow(liveViewWindow, SW_SHOW);
     }

@@ -250,6 +250,21 @@ TEST_F(UserInterfaceTest, BatchOfSelectedSlotsIsWalkedByEndTransfer) {
     EXPECT_EQ(1, ManagerMessages(MSG_XFERREADY));
 }
 
+TEST_F(UserInterfaceTest, BatchWhoseSnapshotsWereReleasedEndsAtTheNextEndTransfer) {
+    ASSERT_EQ(TWRC_SUCCESS, Enable(true));
+    PutSnapshot(1, 0x01, true);
+    PutSnapshot(7, 0x07, true);
+    BeginTransferBatch();
+    ASSERT_EQ(0x01, PreparedFill());
+    // The window shut down under the running batch.
+    ReleaseAllSnapshots();
+    TW_UINT16 count;
+    EXPECT_EQ(TWRC_SUCCESS, EndTransfer(&count));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(-1, PreparedFill());
+    EXPECT_TRUE(transferIdle);
+}
+
 TEST_F(UserInterfaceTest, TransferWithNothingToTransferAnnouncesNothing) {
     ASSERT_EQ(TWRC_SUCCESS, Enable(true));
     // Selected but empty (a failed store) counts as nothing selected.
@@ -289,8 +304,8 @@ TEST_F(UserInterfaceTest, EndTransferWithNothingPendingEndsTheWindowWithoutLiveP
     EXPECT_TRUE(HostWindowCalls().empty());
 }
 
-TEST_F(UserInterfaceTest, ResetAndCloseEndARunningBatch) {
-    for (TW_UINT16 ending : {MSG_RESET, MSG_CLOSEDS}) {
+TEST_F(UserInterfaceTest, ResetDisableAndCloseEndARunningBatch) {
+    for (TW_UINT16 ending : {MSG_RESET, MSG_DISABLEDS, MSG_CLOSEDS}) {
         SCOPED_TRACE(ending);
         SetUp();
         ASSERT_EQ(TWRC_SUCCESS, Enable(true));
@@ -306,6 +321,9 @@ TEST_F(UserInterfaceTest, ResetAndCloseEndARunningBatch) {
             TW_IMAGEINFO info;
             EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
             EXPECT_EQ(TWCC_SEQERROR, ConditionCode());
+            EXPECT_EQ(1, fakeLiveView.controlsEnabled);
+        } else if (ending == MSG_DISABLEDS) {
+            EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
             EXPECT_EQ(1, fakeLiveView.controlsEnabled);
         } else {
             EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
