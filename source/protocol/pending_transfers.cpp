@@ -103,10 +103,14 @@ TW_UINT16 AutomaticAcquire() {
     for (int wait = 0; wait < kMoreStillWaits && liveViewWindow && !CurrentSlotImage(); ++wait) {
         WaitDispatchingMessages(kStillWaitMs);
     }
-    HGLOBAL snapshot = CurrentSlotImage();
-    if (!snapshot) return TWCC_OPERATIONERROR;
+    if (!CurrentSlotImage()) return TWCC_OPERATIONERROR;
     if (!transferImageBuffer && !RenewTransferImageBuffer()) return TWCC_LOWMEMORY;
-    if (!PrepareFlipped(snapshot)) return TWCC_OPERATIONERROR;
+    {
+        // The still thread may replace the slot's image meanwhile.
+        std::lock_guard<std::mutex> hold(slotImageLock);
+        HGLOBAL snapshot = CurrentSlotImage();
+        if (!snapshot || !PrepareFlipped(snapshot)) return TWCC_OPERATIONERROR;
+    }
     NotifyTransferReady();
     return TWCC_SUCCESS;
 }

@@ -141,6 +141,7 @@ bool PrepareFlipped(HGLOBAL snapshot) { return Prepare(snapshot, CopyRowsFlipped
 bool PrepareRgb(HGLOBAL snapshot) { return Prepare(snapshot, CopyRowsSwapped); }
 
 bool PrepareAtBatchStart(int slot) {
+    std::lock_guard<std::mutex> hold(slotImageLock);
     if (!ValidSlot(slot)) {
         ForgetPreparedImage();
         return false;
@@ -155,6 +156,7 @@ bool PrepareAtBatchStart(int slot) {
 }
 
 bool PrepareAfterTransfer(int slot) {
+    std::lock_guard<std::mutex> hold(slotImageLock);
     if (!ValidSlot(slot)) {
         ForgetPreparedImage();
         return false;
@@ -177,6 +179,7 @@ bool PrepareAfterTransfer(int slot) {
 // finds: a later triplet of the other kind would otherwise bring the batch's first slot
 // back in place of the image that MSG_ENDXFER has prepared since.
 void ReprepareForMemoryTransfer(int firstSlot) {
+    std::lock_guard<std::mutex> hold(slotImageLock);
     if (!firstTransferFixPending) return;
     firstTransferFixPending = false;
     if (ValidSlot(firstSlot) && !slotPreparedRgb[firstSlot]) {
@@ -185,6 +188,7 @@ void ReprepareForMemoryTransfer(int firstSlot) {
 }
 
 void ReprepareForFileOrNativeTransfer(int firstSlot) {
+    std::lock_guard<std::mutex> hold(slotImageLock);
     if (!firstTransferFixPending) return;
     firstTransferFixPending = false;
     if (ValidSlot(firstSlot) && slotPreparedRgb[firstSlot]) {

@@ -6,7 +6,9 @@
 
 namespace {
 
-const char kUnusableStillText[] = "The camera's still image cannot be stored: its header does not describe a picture of up to 2592 x 1944 pixels.";
+const char kUnusableStillText[] =
+    "The camera's still image cannot be stored: its header does not describe a picture of up to "
+    "2592 x 1944 pixels.";
 
 }  // namespace
 
@@ -27,21 +29,27 @@ bool StoreSnapshot() {
         store.stripWrapped = true;
     }
     int slot = store.fillSlot;
-    if (store.slotImage[slot]) GlobalFree(store.slotImage[slot]);
-    store.slotImage[slot] = GlobalAlloc(GHND, sizeof header + header.biSizeImage);
-    if (!store.slotImage[slot]) return false;
-    BYTE* record = static_cast<BYTE*>(GlobalLock(store.slotImage[slot]));
-    if (!record) return false;
+    // The record is filled before it enters the slot: the slot lock is then never held
+    // across the camera's reads and the boxes they may show.
+    HGLOBAL image = GlobalAlloc(GHND, sizeof header + header.biSizeImage);
+    BYTE* record = image ? static_cast<BYTE*>(GlobalLock(image)) : nullptr;
+    if (!record) {
+        if (image) GlobalFree(image);
+        ReplaceSlotImage(slot, nullptr);
+        return false;
+    }
 
     SnapshotFill fill = FillSnapshotRecord(record, &header);
     if (fill != kFillComplete) {
-        GlobalUnlock(store.slotImage[slot]);
+        GlobalUnlock(image);
+        ReplaceSlotImage(slot, image);
         // A failed read leaves nothing worth keeping the fill position for.
         if (fill == kFillReadFailed) --store.fillSlot;
         return false;
     }
     DrawStoredSnapshot(record, slot);
-    GlobalUnlock(store.slotImage[slot]);
+    GlobalUnlock(image);
+    ReplaceSlotImage(slot, image);
     store.markSlot = slot;
     return true;
 }
