@@ -261,8 +261,13 @@ TW_UINT16 RouteToSource(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW
         return CloseSource(origin, data ? static_cast<pTW_IDENTITY>(data) : dest);
     TW_UINT16 result = session->entry(origin, dg, dat, msg, data);
     if (dg == DG_CONTROL && dat == DAT_EVENT && msg == MSG_PROCESSEVENT && data) {
+        // The application does not dispatch a message answered TWRC_DSEVENT, so an
+        // announcement rides only on a message the source took or on the manager's own
+        // wake-up, never on one of the application's messages.
+        const MSG* message = static_cast<const MSG*>(static_cast<pTW_EVENT>(data)->pEvent);
+        bool carrier = result == TWRC_DSEVENT || (message && message->message == WM_NULL);
         TW_UINT16 pending;
-        if (TakeQueuedMessage(origin->Id, dest->Id, &pending)) {
+        if (carrier && TakeQueuedMessage(origin->Id, dest->Id, &pending)) {
             static_cast<pTW_EVENT>(data)->TWMessage = pending;
             result = TWRC_DSEVENT;
         }

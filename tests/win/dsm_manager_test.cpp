@@ -281,9 +281,12 @@ TEST_F(SourceManagerTest, DeliversSourceAnnouncementsThroughProcessEvent) {
     ASSERT_TRUE(TakeWakeUp(&wakeUp)) << "no message reached the application's window";
     EXPECT_EQ(static_cast<UINT>(WM_NULL), wakeUp.message);
     TW_UINT16 delivered = MSG_NULL;
+    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&alpha, WM_LBUTTONUP, &delivered))
+        << "the application's own message stays the application's";
+    EXPECT_EQ(MSG_NULL, delivered);
     EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, wakeUp.message, &delivered));
     EXPECT_EQ(MSG_XFERREADY, delivered);
-    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&alpha, WM_MOUSEMOVE, &delivered)) << "delivered once only";
+    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&alpha, WM_NULL, &delivered)) << "delivered once only";
     EXPECT_EQ(MSG_NULL, delivered);
     EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, kProbeEventMessage, &delivered)) << "the source's own event";
     EXPECT_EQ(MSG_NULL, delivered);
@@ -332,12 +335,13 @@ TEST_F(SourceManagerTest, QueuesAnnouncementsInOrderForTheRightSessionOnly) {
     EXPECT_EQ(TWRC_FAILURE, entry_(&alpha, &app_, DG_CONTROL, DAT_NULL, MSG_ENDXFER, nullptr));
 
     TW_UINT16 delivered = MSG_NULL;
-    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&beta, WM_MOUSEMOVE, &delivered)) << "beta announced nothing";
-    EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, WM_MOUSEMOVE, &delivered));
+    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&beta, WM_NULL, &delivered)) << "beta announced nothing";
+    EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, WM_NULL, &delivered));
     EXPECT_EQ(MSG_XFERREADY, delivered);
-    EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, WM_MOUSEMOVE, &delivered));
+    // A message the source takes carries the next announcement as well.
+    EXPECT_EQ(TWRC_DSEVENT, ProcessEvent(&alpha, kProbeEventMessage, &delivered));
     EXPECT_EQ(MSG_CLOSEDSREQ, delivered);
-    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&alpha, WM_MOUSEMOVE, &delivered));
+    EXPECT_EQ(TWRC_NOTDSEVENT, ProcessEvent(&alpha, WM_NULL, &delivered));
 }
 
 }  // namespace
