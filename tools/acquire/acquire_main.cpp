@@ -8,7 +8,6 @@
 #include "capability_report.h"
 #include "command_line.h"
 #include "image_transfer.h"
-#include "twain_names.h"
 #include "twain_session.h"
 
 namespace {

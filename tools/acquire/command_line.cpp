@@ -1,7 +1,6 @@
 #include "command_line.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 #include "twain_names.h"
 

@@ -10,7 +10,6 @@
 
 #include "bitmap_image.h"
 #include "capability_report.h"
-#include "twain_names.h"
 #include "twain_session.h"
 
 namespace {
