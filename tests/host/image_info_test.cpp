@@ -221,6 +221,15 @@ TEST_F(ImageInfo, CieColorIsFixed) {
     expect(color.StageLMN.Decode[2].StartIn, 0x5555, 0x5555);
 }
 
+TEST_F(ImageInfo, NullDataIsABadValue) {
+    PrepareWithHeader(SnapshotHeader(16, 4));
+    for (TW_UINT16 dat : {DAT_IMAGEINFO, DAT_IMAGELAYOUT, DAT_PALETTE8, DAT_CIECOLOR}) {
+        EXPECT_EQ(Call(DG_IMAGE, dat, MSG_GET, nullptr), TWRC_FAILURE) << dat;
+        EXPECT_EQ(Condition(), TWCC_BADVALUE) << dat;
+    }
+    EXPECT_EQ(TakeBoxes().size(), 4u);
+}
+
 TEST_F(ImageInfo, ResponseTripletsAreAcceptedInEveryState) {
     sourceState = 3;
     for (TW_UINT16 dat : {DAT_GRAYRESPONSE, DAT_RGBRESPONSE, DAT_JPEGCOMPRESSION}) {
