@@ -17,6 +17,7 @@ typedef size_t SIZE_T;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
+typedef intptr_t INT_PTR;
 typedef void* HANDLE;
 typedef void* HGLOBAL;
 typedef void* LPVOID;
@@ -35,6 +36,7 @@ typedef intptr_t (*FARPROC)();
 #endif
 #define MAX_PATH 260
 #define WINAPI
+#define CALLBACK
 
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002
