@@ -2,15 +2,11 @@
 // data source installed in the TWAIN tree of the prefix.
 #include <windows.h>
 
-#include <stdio.h>
-
 #include <algorithm>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "acquire_program_run.h"
-#include "bitmap_image.h"
 #include "watched_test.h"
 
 namespace {
@@ -69,68 +65,6 @@ TEST_F(AcquireOrvelluxTest, SetsAndResetsOneValueAndReportsARefusal) {
                              "RESET ICAP_XFERMECH: ONEVALUE UINT16 0\n",
                              "acquire: not every capability change was accepted\n"})
         EXPECT_NE(std::string::npos, run.output.find(line)) << line << "\n" << run.output;
-}
-
-bool ReadImageFile(const std::string& path, RgbImage* image, std::string* error) {
-    std::vector<unsigned char> contents;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) {
-        *error = "no file " + path;
-        return false;
-    }
-    fseek(file, 0, SEEK_END);
-    contents.resize(ftell(file));
-    fseek(file, 0, SEEK_SET);
-    size_t got = fread(contents.data(), 1, contents.size(), file);
-    fclose(file);
-    return got == contents.size() && ReadBitmapFile(contents.data(), contents.size(), image, error);
-}
-
-// The simulated camera's picture has a red block in the top-left corner, a blue one in the
-// bottom-right corner and a yellow second bar, so orientation and colour order both show.
-void ExpectUprightTrueColours(const RgbImage& image, const std::string& where) {
-    struct Probe {
-        int x, y;
-        int red, green, blue;
-        const char* what;
-    };
-    const int w = image.width, h = image.height;
-    const Probe probes[] = {{w / 16, h / 16, 255, 0, 0, "red block top left"},
-                            {w - w / 16, h - h / 16, 0, 0, 255, "blue block bottom right"},
-                            {w * 3 / 16, h / 4, 255, 255, 0, "yellow bar"}};
-    for (const Probe& probe : probes) {
-        const unsigned char* bgr = &image.pixels[(static_cast<size_t>(probe.y) * w + probe.x) * 3];
-        EXPECT_NEAR(probe.blue, bgr[0], 40) << where << ": " << probe.what;
-        EXPECT_NEAR(probe.green, bgr[1], 40) << where << ": " << probe.what;
-        EXPECT_NEAR(probe.red, bgr[2], 40) << where << ": " << probe.what;
-    }
-}
-
-TEST_F(AcquireOrvelluxTest, AcquiresAnUprightImageWithoutUserInterfaceByEachMechanism) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string outDir = std::string(temp) + "acquire_orvellux_test";
-    const std::string image1 = outDir + "\\image_001.bmp";
-    for (const char* mechanism : {"native", "memory", "file"}) {
-        DeleteFileA(image1.c_str());
-        ProgramRun run = Acquire("--source Orvellux --acquire --no-ui --mech " + std::string(mechanism) +
-                                 " --out \"" + outDir + "\"");
-        ASSERT_TRUE(run.finished) << mechanism;
-        EXPECT_EQ(0u, run.exitCode) << mechanism << "\n" << run.output;
-        EXPECT_NE(std::string::npos, run.output.find("  pending transfers: 0\n1 image(s) written")) << run.output;
-        size_t sizeAt = run.output.find("Image 1: ");
-        ASSERT_NE(std::string::npos, sizeAt) << run.output;
-        int width = 0, height = 0;
-        ASSERT_EQ(2, sscanf(run.output.c_str() + sizeAt, "Image 1: %d x %d", &width, &height));
-        RgbImage image;
-        std::string error;
-        ASSERT_TRUE(ReadImageFile(image1, &image, &error)) << mechanism << ": " << error;
-        EXPECT_EQ(width, image.width) << mechanism;
-        EXPECT_EQ(height, image.height) << mechanism;
-        ExpectUprightTrueColours(image, mechanism);
-    }
-    DeleteFileA(image1.c_str());
-    RemoveDirectoryA(outDir.c_str());
 }
 
 }  // namespace

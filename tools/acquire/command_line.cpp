@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "twain_names.h"
+#include "ui_script.h"
 
 const char kUsageText[] =
     "usage:\n"
@@ -13,16 +14,30 @@ const char kUsageText[] =
     "  acquire --source NAME --set CAP=VALUE ... [--reset CAP ...]\n"
     "      sets capabilities (one value each) or resets them to their defaults\n"
     "  acquire --source NAME --acquire --out DIR [--mech native|memory|file]\n"
-    "          [--no-ui | --ui-script SCRIPT] [--screenshot FILE]\n"
+    "          [--no-ui | --ui-script SCRIPT] [--screenshot FILE] [--rounds N]\n"
     "      enables the source, transfers every image it offers and writes each one to DIR\n"
-    "      as an upright 24-bit BMP file (image_001.bmp, ...)\n"
+    "      as an upright 24-bit BMP file (image_001.bmp, ...); --rounds enables it N times\n"
+    "      in one connection, each round running until the source asks to be closed\n"
     "\n"
     "CAP is a capability name such as ICAP_XFERMECH or its number (0x0103); VALUE is a\n"
     "number (decimal, 0x hex, or a decimal fraction for TW_FIX32) or TRUE/FALSE.\n"
     "--no-ui enables the source without its user interface; the default shows it and waits\n"
-    "for the user. SCRIPT drives the Live View window: steps separated by ';', each one of\n"
-    "\"snap N\", \"click N\", \"ctrl-click N\", \"shift-click N\" (thumbnail 1-12), \"transfer\",\n"
-    "\"exit\". --screenshot writes a picture of the Live View window.\n"
+    "for the user. SCRIPT drives the Live View window instead of a user, steps separated by\n"
+    "';':\n"
+    "  snap N         press Snap Shot N times, each time waiting until the still is stored\n"
+    "  trigger        press Snap Shot and go on at once\n"
+    "  button         press the camera's own snapshot button and wait for its still\n"
+    "  click K        click thumbnail K (slot 0 to 11, left to right); ctrl-click K and\n"
+    "                 shift-click K hold Control or Shift\n"
+    "  transfer       press Transfer and wait until its images are transferred\n"
+    "  hold           leave the images the source announces waiting; release transfers\n"
+    "                 them and waits until they are done\n"
+    "  exit           press Exit\n"
+    "  close          close the window through its system menu\n"
+    "  wait MS        let MS milliseconds pass\n"
+    "The tool goes on until the source asks to be closed, so a script ends with exit or close.\n"
+    "--screenshot writes the Live View window as a BMP file right before each Transfer and\n"
+    "Exit of the script.\n"
     "--timeout SECONDS (any command) bounds the waits for the source (default 120 s).\n"
     "Exit status: 0 done, 1 failed, 2 unusable command line.\n";
 
@@ -36,54 +51,16 @@ bool TakeNumber(const std::string& text, unsigned low, unsigned high, unsigned* 
     return true;
 }
 
-std::string Trim(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool CheckUiStep(const std::string& step, std::string* error) {
-    if (step == "transfer" || step == "exit") return true;
-    size_t blank = step.find(' ');
-    std::string verb = step.substr(0, blank);
-    std::string argument = blank == std::string::npos ? "" : Trim(step.substr(blank));
-    unsigned number = 0;
-    if (verb == "snap" && TakeNumber(argument, 1, 99, &number)) return true;
-    if ((verb == "click" || verb == "ctrl-click" || verb == "shift-click") &&
-        TakeNumber(argument, 1, 12, &number))
-        return true;
-    *error = "unknown Live View script step \"" + step + "\"";
-    return false;
-}
-
 }  // namespace
-
-bool CheckUiScript(const std::string& script, std::string* error) {
-    size_t start = 0;
-    bool any = false;
-    while (start <= script.size()) {
-        size_t end = script.find(';', start);
-        if (end == std::string::npos) end = script.size();
-        std::string step = Trim(script.substr(start, end - start));
-        if (!step.empty()) {
-            if (!CheckUiStep(step, error)) return false;
-            any = true;
-        }
-        start = end + 1;
-    }
-    if (!any) *error = "the Live View script has no steps";
-    return any;
-}
 
 bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, std::string* error) {
     bool list = false, caps = false, acquire = false, help = false, noUi = false;
-    bool mechanismGiven = false;
+    bool mechanismGiven = false, roundsGiven = false;
     for (int index = 1; index < argc; ++index) {
         std::string option = argv[index];
         bool takesValue = option == "--source" || option == "--set" || option == "--reset" ||
                           option == "--ui-script" || option == "--mech" || option == "--out" ||
-                          option == "--screenshot" || option == "--timeout";
+                          option == "--screenshot" || option == "--timeout" || option == "--rounds";
         std::string value;
         if (takesValue) {
             if (index + 1 >= argc) {
@@ -122,8 +99,7 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
             }
             options->resets.push_back(cap);
         } else if (option == "--ui-script") {
-            if (!CheckUiScript(value, error)) return false;
-            options->uiScript = value;
+            if (!ParseUiScript(value, &options->uiSteps, error)) return false;
         } else if (option == "--mech") {
             mechanismGiven = true;
             if (value == "native") {
@@ -140,6 +116,12 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
             options->outDir = value;
         } else if (option == "--screenshot") {
             options->screenshotFile = value;
+        } else if (option == "--rounds") {
+            roundsGiven = true;
+            if (!TakeNumber(value, 1, 10, &options->rounds)) {
+                *error = "--rounds wants 1 to 10, not \"" + value + "\"";
+                return false;
+            }
         } else if (option == "--timeout") {
             if (!TakeNumber(value, 1, 3600, &options->timeoutSeconds)) {
                 *error = "--timeout wants seconds from 1 to 3600, not \"" + value + "\"";
@@ -184,10 +166,10 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
         *error = "a source name has at most 33 characters";
         return false;
     }
-    bool acquireOnly = noUi || !options->uiScript.empty() || mechanismGiven ||
-                       !options->outDir.empty() || !options->screenshotFile.empty();
+    bool acquireOnly = noUi || !options->uiSteps.empty() || mechanismGiven ||
+                       !options->outDir.empty() || !options->screenshotFile.empty() || roundsGiven;
     if (options->command != kCommandAcquire && acquireOnly) {
-        *error = "--no-ui, --ui-script, --mech, --out and --screenshot go with --acquire";
+        *error = "--no-ui, --ui-script, --mech, --out, --screenshot and --rounds go with --acquire";
         return false;
     }
     if (options->command == kCommandAcquire) {
@@ -195,8 +177,12 @@ bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, s
             *error = "--acquire needs --out DIR";
             return false;
         }
-        if (noUi && !options->uiScript.empty()) {
+        if (noUi && !options->uiSteps.empty()) {
             *error = "--ui-script drives the user interface that --no-ui turns off";
+            return false;
+        }
+        if (!options->screenshotFile.empty() && options->uiSteps.empty()) {
+            *error = "--screenshot goes with --ui-script, whose Transfer and Exit it precedes";
             return false;
         }
         options->showUserInterface = !noUi;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocol/twain.h"
+#include "ui_script.h"
 
 enum ToolCommand { kCommandHelp, kCommandList, kCommandCaps, kCommandNegotiate, kCommandAcquire };
 enum TransferMechanism { kMechanismNative, kMechanismMemory, kMechanismFile };
@@ -21,10 +22,11 @@ struct ToolOptions {
     std::vector<CapabilityAssignment> sets;
     std::vector<TW_UINT16> resets;
     bool showUserInterface = true;
-    std::string uiScript;
+    std::vector<UiStep> uiSteps;
     TransferMechanism mechanism = kMechanismNative;
     std::string outDir;
     std::string screenshotFile;
+    unsigned rounds = 1;
     unsigned timeoutSeconds = 120;
 };
 
@@ -32,9 +34,5 @@ extern const char kUsageText[];
 
 // Reads argv[1..]; false with a one-line reason when the line is not usable.
 bool ParseCommandLine(int argc, const char* const* argv, ToolOptions* options, std::string* error);
-
-// Checks the Live View script: steps separated by ';', each one of "snap N",
-// "click N", "ctrl-click N", "shift-click N" (thumbnail N, 1 to 12), "transfer", "exit".
-bool CheckUiScript(const std::string& script, std::string* error);
 
 #endif

@@ -11,11 +11,13 @@
 #include "bitmap_image.h"
 #include "capability_report.h"
 #include "twain_session.h"
+#include "ui_script.h"
 
 namespace {
 
 const char* const kMechanismNames[] = {"native", "memory", "file"};
 const TW_UINT16 kMechanismValues[] = {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE};
+const DWORD kScriptPollMs = 20;
 
 struct Acquisition {
     const ToolOptions* options;
@@ -214,24 +216,81 @@ void NegotiateMechanism(TransferMechanism mechanism) {
         printf("warning: the source did not accept ICAP_XFERMECH %s\n", kMechanismNames[mechanism]);
 }
 
+bool TimedOut(const Acquisition& run, std::string* error) {
+    if (static_cast<LONG>(run.deadline - GetTickCount()) > 0) return false;
+    *error = "timed out after " + std::to_string(run.options->timeoutSeconds) + " s waiting for the source";
+    std::string step = CurrentUiStep();
+    if (!step.empty()) *error += " in script step \"" + step + "\"";
+    return true;
+}
+
 bool RunEnabled(Acquisition* run, std::string* error) {
     const ToolOptions& options = *run->options;
+    bool scriptRunning = !options.uiSteps.empty();
+    if (scriptRunning) {
+        std::string title(openSource.ProductName, strnlen(openSource.ProductName, sizeof(TW_STR32)));
+        StartUiScript(options.uiSteps, title, options.screenshotFile);
+    }
+    bool batchHeld = false;
     printf("Waiting for images (at most %u s)\n", options.timeoutSeconds);
     for (;;) {
-        TW_UINT16 msg = MSG_NULL;
-        if (!WaitForSourceMessage(run->deadline, &msg)) {
-            *error = "timed out after " + std::to_string(options.timeoutSeconds) + " s waiting for the source";
-            return false;
+        if (scriptRunning) {
+            UiScriptProgress progress = AdvanceUiScript(error);
+            if (progress == kScriptFailed) return false;
+            if (progress == kScriptFinished) {
+                printf("Script done; waiting for the source's close request\n");
+                scriptRunning = false;
+            }
         }
+        if (batchHeld && !UiScriptHoldsTransfers()) {
+            batchHeld = false;
+            if (!TransferBatch(run, error)) return false;
+            NoteHeldBatch(false);
+            continue;
+        }
+        if (TimedOut(*run, error)) return false;
+        // The script's waits are looked at between messages, so the loop never sleeps long.
+        DWORD until = run->deadline;
+        if (scriptRunning && static_cast<LONG>(run->deadline - GetTickCount()) > static_cast<LONG>(kScriptPollMs))
+            until = GetTickCount() + kScriptPollMs;
+        TW_UINT16 msg = MSG_NULL;
+        if (!WaitForSourceMessage(until, &msg)) continue;
         if (msg == MSG_CLOSEDSREQ) {
             printf("The source asks to be closed\n");
+            if (scriptRunning) printf("  script steps not run: %u\n", static_cast<unsigned>(UiStepsLeft()));
+            if (batchHeld) printf("  the held images were not transferred\n");
             return true;
+        }
+        if (scriptRunning && UiScriptHoldsTransfers()) {
+            printf("The source has images ready; the script holds them back\n");
+            NoteHeldBatch(true);
+            batchHeld = true;
+            continue;
         }
         printf("The source has images ready\n");
         if (!TransferBatch(run, error)) return false;
         // Without its user interface the source offers one batch and then waits to be closed.
         if (!options.showUserInterface) return true;
     }
+}
+
+// One enabling of the source, from MSG_ENABLEDS to MSG_DISABLEDS.
+bool RunRound(Acquisition* run, std::string* error) {
+    const ToolOptions& options = *run->options;
+    TW_USERINTERFACE ui = {};
+    ui.ShowUI = options.showUserInterface ? TRUE : FALSE;
+    ui.ModalUI = FALSE;
+    ui.hParent = toolWindow;
+    printf("Enabling the source %s its user interface\n", options.showUserInterface ? "with" : "without");
+    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    if (result != TWRC_SUCCESS) {
+        *error = "MSG_ENABLEDS: " + DescribeFailure(result);
+        return false;
+    }
+    bool done = RunEnabled(run, error);
+    result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+    if (result != TWRC_SUCCESS) printf("warning: MSG_DISABLEDS failed: %s\n", DescribeFailure(result).c_str());
+    return done;
 }
 
 bool PrepareOutputFolder(const std::string& folder, std::string* error) {
@@ -245,26 +304,19 @@ bool PrepareOutputFolder(const std::string& folder, std::string* error) {
 }  // namespace
 
 bool AcquireImages(const ToolOptions& options, std::string* error) {
-    if (!options.uiScript.empty() || !options.screenshotFile.empty()) {
-        *error = "--ui-script and --screenshot are not available yet";
-        return false;
-    }
     if (!PrepareOutputFolder(options.outDir, error)) return false;
     Acquisition run = {&options, GetTickCount() + options.timeoutSeconds * 1000, 0};
     NegotiateMechanism(options.mechanism);
-    TW_USERINTERFACE ui = {};
-    ui.ShowUI = options.showUserInterface ? TRUE : FALSE;
-    ui.ModalUI = FALSE;
-    ui.hParent = toolWindow;
-    printf("Enabling the source %s its user interface\n", options.showUserInterface ? "with" : "without");
-    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
-    if (result != TWRC_SUCCESS) {
-        *error = "MSG_ENABLEDS: " + DescribeFailure(result);
-        return false;
+    bool allDone = true;
+    for (unsigned round = 1; round <= options.rounds; ++round) {
+        if (options.rounds > 1) printf("Round %u of %u\n", round, options.rounds);
+        std::string roundError;
+        if (RunRound(&run, &roundError)) continue;
+        // A later round may still work (the source may find its camera again), so it runs.
+        if (round < options.rounds) printf("Round %u failed: %s\n", round, roundError.c_str());
+        if (allDone) *error = roundError;
+        allDone = false;
     }
-    bool done = RunEnabled(&run, error);
-    result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-    if (result != TWRC_SUCCESS) printf("warning: MSG_DISABLEDS failed: %s\n", DescribeFailure(result).c_str());
     printf("%d image(s) written to %s\n", run.imagesWritten, options.outDir.c_str());
-    return done;
+    return allDone;
 }
