@@ -35,6 +35,43 @@ struct Spot {
 // corner and four of the colour bars above the black band.
 const Spot kPictureSpots[] = {{0.04, 0.05}, {0.96, 0.95}, {0.19, 0.3}, {0.44, 0.3}, {0.56, 0.3}, {0.81, 0.3}};
 
+
+inline COLORREF WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+inline RECT ControlRectIn(HWND window, int id) {
+    RECT rect = {};
+    GetWindowRect(GetDlgItem(window, id), &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Whether the picture drawn inside area (inset by inset pixels) matches the still (header
+// and bottom-up rows as the camera serves it) at every spot, upright.
+inline ::testing::AssertionResult ShowsStill(HWND window, RECT area, int inset, const std::vector<BYTE>& still) {
+    if (still.size() < sizeof(BITMAPINFOHEADER)) return ::testing::AssertionFailure() << "no still";
+    BITMAPINFOHEADER header;
+    memcpy(&header, still.data(), sizeof header);
+    InflateRect(&area, -inset, -inset);
+    for (const Spot& spot : kPictureSpots) {
+        COLORREF expected = PixelAt(still, sizeof header, header.biWidth, header.biHeight,
+                                    static_cast<LONG>(spot.x * header.biWidth), static_cast<LONG>(spot.y * header.biHeight));
+        int x = area.left + static_cast<int>(spot.x * (area.right - area.left));
+        int y = area.top + static_cast<int>(spot.y * (area.bottom - area.top));
+        COLORREF seen = WindowPixel(window, x, y);
+        if (abs(GetRValue(seen) - GetRValue(expected)) >= 48 || abs(GetGValue(seen) - GetGValue(expected)) >= 48 ||
+            abs(GetBValue(seen) - GetBValue(expected)) >= 48) {
+            return ::testing::AssertionFailure() << "at " << spot.x << ", " << spot.y << " expected " << std::hex
+                                                 << expected << " saw " << seen;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 class LiveViewTest : public WatchedTest {
 protected:
     void SetUp() override {
@@ -131,46 +168,13 @@ protected:
         return selected;
     }
 
-    COLORREF WindowPixel(int x, int y) {
-        HDC dc = GetDC(window_);
-        COLORREF colour = GetPixel(dc, x, y);
-        ReleaseDC(window_, dc);
-        return colour;
-    }
     // The green frame runs along the top edge of a selected slot's rectangle.
     bool FramedGreen(int slot) {
         const RECT& rect = slotRect[slot];
-        return WindowPixel((rect.left + rect.right) / 2, rect.top) == RGB(0, 255, 0);
+        return WindowPixel(window_, (rect.left + rect.right) / 2, rect.top) == RGB(0, 255, 0);
     }
-
-    RECT ClientRectOf(int id) {
-        RECT rect;
-        GetWindowRect(GetDlgItem(window_, id), &rect);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    }
-
-    // Compares the picture drawn inside area (inset by inset pixels) with the camera's
-    // last still at every spot; the drawing must be upright.
-    void ExpectShowsLastStill(RECT area, int inset) {
-        std::vector<BYTE> still = hooks_.LastStill();
-        ASSERT_GE(still.size(), sizeof(BITMAPINFOHEADER));
-        BITMAPINFOHEADER header;
-        memcpy(&header, still.data(), sizeof header);
-        InflateRect(&area, -inset, -inset);
-        for (const Spot& spot : kPictureSpots) {
-            COLORREF expected = PixelAt(still, sizeof header, header.biWidth, header.biHeight,
-                                        static_cast<LONG>(spot.x * header.biWidth),
-                                        static_cast<LONG>(spot.y * header.biHeight));
-            int x = area.left + static_cast<int>(spot.x * (area.right - area.left));
-            int y = area.top + static_cast<int>(spot.y * (area.bottom - area.top));
-            COLORREF seen = WindowPixel(x, y);
-            EXPECT_TRUE(abs(GetRValue(seen) - GetRValue(expected)) < 48 &&
-                        abs(GetGValue(seen) - GetGValue(expected)) < 48 &&
-                        abs(GetBValue(seen) - GetBValue(expected)) < 48)
-                << "at " << spot.x << ", " << spot.y << " expected " << std::hex << expected << " saw " << seen;
-        }
-    }
+    RECT ClientRectOf(int id) { return ControlRectIn(window_, id); }
+    void ExpectShowsLastStill(RECT area, int inset) { EXPECT_TRUE(ShowsStill(window_, area, inset, hooks_.LastStill())); }
 
     HWND window_ = nullptr;
     CameraFaults faults_;
