@@ -136,9 +136,10 @@ protected:
         return true;
     }
 
-    // Runs the window's messages until the still thread has finished the capture.
+    // Runs the window's messages until the still thread has finished the capture and
+    // given the commands back.
     bool WaitForCapture(DWORD timeoutMs = 10000) {
-        return PumpUntil([] { return !captureBusy; }, timeoutMs);
+        return PumpUntil([this] { return !captureBusy && CommandsEnabled(); }, timeoutMs);
     }
     // Snap Shot through its button; true when a new image reached the next slot.
     bool SnapShot() {

@@ -78,7 +78,10 @@ protected:
     }
 
     static HWND FindLiveView() { return FindWindowA("#32770", "Orvellux"); }
-    static bool SnapShotUsable(HWND liveView) { return IsWindowEnabled(GetDlgItem(liveView, IDC_SNAPSHOT)) != FALSE; }
+    // The still thread gives the commands back one by one; Transfer comes last.
+    static bool SnapShotUsable(HWND liveView) {
+        return IsWindowEnabled(GetDlgItem(liveView, IDC_SNAPSHOT)) && IsWindowEnabled(GetDlgItem(liveView, IDC_TRANSFER));
+    }
 
     // Snap Shot through its button, run until the still thread has given the commands back.
     bool SnapShot(HWND liveView) {

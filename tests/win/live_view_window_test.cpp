@@ -5,6 +5,7 @@
 
 #include "capture/capture_interfaces.h"
 #include "live_view_fixture.h"
+#include "window_capture.h"
 
 namespace {
 
@@ -284,7 +285,7 @@ TEST_F(LiveViewWindowTest, ASecondOpeningStartsEmptyAndFillsOnFromTheLastSlot) {
 
 TEST_F(LiveViewWindowTest, TheCameraButtonTakesAStill) {
     hooks_.PressButton();
-    ASSERT_TRUE(PumpUntil([] { return snapshotStore.slotImage[0] != nullptr && !captureBusy; }, 10000));
+    ASSERT_TRUE(PumpUntil([this] { return snapshotStore.slotImage[0] != nullptr && !captureBusy && CommandsEnabled(); }, 10000));
     EXPECT_EQ(0, snapshotStore.fillSlot);
     EXPECT_TRUE(CommandsEnabled());
     ExpectShowsLastStill(ClientRectOf(IDC_SNAPSHOT_PREVIEW), 7);
@@ -407,6 +408,45 @@ TEST_F(LiveViewWindowTest, ADriverFaultReachesTheUserAndTheWindowStaysUsable) {
     faults_.Set(kFaultPixelRead, false);
     ASSERT_TRUE(SnapShot());
     ExpectShowsLastStill(ClientRectOf(IDC_SNAPSHOT_PREVIEW), 7);
+}
+
+TEST_F(LiveViewWindowTest, AScreenshotHoldsTheWholeWindowAsOnScreen) {
+    ASSERT_TRUE(SnapShot());
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string path = std::string(folder) + "live_view.bmp";
+    ASSERT_TRUE(SaveWindowScreenshot(window_, path.c_str()));
+
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    std::vector<BYTE> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    ASSERT_GE(read, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
+    BITMAPFILEHEADER fileHeader;
+    BITMAPINFOHEADER header;
+    memcpy(&fileHeader, bytes.data(), sizeof fileHeader);
+    memcpy(&header, bytes.data() + sizeof fileHeader, sizeof header);
+    RECT bounds;
+    GetWindowRect(window_, &bounds);
+    EXPECT_EQ(0x4D42, fileHeader.bfType);
+    EXPECT_EQ(read, fileHeader.bfSize);
+    EXPECT_EQ(24, header.biBitCount);
+    EXPECT_EQ(bounds.right - bounds.left, header.biWidth);
+    EXPECT_EQ(bounds.bottom - bounds.top, header.biHeight) << "bottom-up rows";
+
+    // The file shows what the window shows: the preview's centre, seen through the file.
+    RECT preview = ClientRectOf(IDC_SNAPSHOT_PREVIEW);
+    POINT centre = {(preview.left + preview.right) / 2, (preview.top + preview.bottom) / 4};
+    COLORREF onScreen = WindowPixel(window_, centre.x, centre.y);
+    ClientToScreen(window_, &centre);
+    LONG x = centre.x - bounds.left;
+    LONG y = centre.y - bounds.top;
+    DWORD stride = (static_cast<DWORD>(header.biWidth) * 3 + 3) & ~3u;
+    const BYTE* pixel = bytes.data() + fileHeader.bfOffBits + (header.biHeight - 1 - y) * stride + x * 3;
+    EXPECT_EQ(onScreen, RGB(pixel[2], pixel[1], pixel[0]));
+    DeleteFileA(path.c_str());
 }
 
 }  // namespace
