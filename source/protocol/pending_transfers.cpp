@@ -69,7 +69,7 @@ void EndTransferBatch() {
 
 void BeginTransferBatch() {
     transferIdle = false;
-    // The previous image buffer went to the application with the native transfer.
+    // After a native transfer every batch starts in a fresh, zero-filled image buffer.
     if (lastTransferKind == kTransferNative && !RenewTransferImageBuffer()) {
         ReportFailure(kTransferPrefix, TWCC_LOWMEMORY);
         EndTransferBatch();
