@@ -32,7 +32,7 @@ TW_UINT16 Fail(const char* prefix, TW_UINT16 conditionCode) {
 }
 
 TW_UINT16 OpenSource(TripletRecord* triplet) {
-    // A log file older versions left behind; removed at every open.
+    // Removed at every open, also one that then fails; the source itself never writes it.
     DeleteFileA("c:\\twsrc.log");
     if (sourceState != 3) return Fail(kOpenPrefix, TWCC_SEQERROR);
     pTW_IDENTITY managerCopy = static_cast<pTW_IDENTITY>(triplet->data);
