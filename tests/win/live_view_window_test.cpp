@@ -410,6 +410,47 @@ TEST_F(LiveViewWindowTest, ADriverFaultReachesTheUserAndTheWindowStaysUsable) {
     ExpectShowsLastStill(ClientRectOf(IDC_SNAPSHOT_PREVIEW), 7);
 }
 
+TEST_F(LiveViewWindowTest, AStillWithACompressedHeaderIsStillDrawnFromItsRows) {
+    faults_.Set(kFaultCompressedHeader);
+    ASSERT_TRUE(SnapShot());
+    ExpectShowsLastStill(ClientRectOf(IDC_THUMB_0), 2);
+    ExpectShowsLastStill(ClientRectOf(IDC_SNAPSHOT_PREVIEW), 7);
+}
+
+TEST_F(LiveViewWindowTest, RowsThatAreNotWholeDwordsAreDrawnStraight) {
+    // Five pixels make 15-byte rows; top row first, one colour per row.
+    const LONG width = 5;
+    const COLORREF rowColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
+    const LONG height = 4;
+    std::vector<BYTE> record(sizeof(BITMAPINFOHEADER) + width * 3 * height);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = width * 3 * height;
+    memcpy(record.data(), &header, sizeof header);
+    for (LONG row = 0; row < height; ++row) {
+        for (LONG x = 0; x < width; ++x) {
+            BYTE* pixel = record.data() + sizeof header + (row * width + x) * 3;
+            pixel[0] = GetBValue(rowColours[row]);
+            pixel[1] = GetGValue(rowColours[row]);
+            pixel[2] = GetRValue(rowColours[row]);
+        }
+    }
+    DrawSnapshotPreview(record.data());
+    RECT area = ClientRectOf(IDC_SNAPSHOT_PREVIEW);
+    InflateRect(&area, -7, -7);
+    for (LONG row = 0; row < height; ++row) {
+        int y = area.top + static_cast<int>((row + 0.5) * (area.bottom - area.top) / height);
+        for (double across : {0.1, 0.5, 0.9}) {
+            int x = area.left + static_cast<int>(across * (area.right - area.left));
+            EXPECT_EQ(rowColours[row], WindowPixel(window_, x, y)) << "row " << row << " at " << across;
+        }
+    }
+}
+
 TEST_F(LiveViewWindowTest, AScreenshotHoldsTheWholeWindowAsOnScreen) {
     ASSERT_TRUE(SnapShot());
     char folder[MAX_PATH];
