@@ -5,6 +5,7 @@
 
 #include "camera/camera_hooks.h"
 #include "ui/resource.h"
+#include "window_capture.h"
 #include "window_picture.h"
 
 namespace {
@@ -153,7 +154,10 @@ void ClickThumbnail(unsigned slot, WPARAM keys) {
 
 bool TakeScreenshot(std::string* error) {
     if (script.screenshotFile.empty()) return true;
-    if (!SaveWindowPicture(script.window, script.screenshotFile, error)) return false;
+    if (!SaveWindowScreenshot(script.window, script.screenshotFile.c_str())) {
+        *error = "cannot write the screenshot " + script.screenshotFile;
+        return false;
+    }
     printf("  screenshot of the Live View written to %s\n", script.screenshotFile.c_str());
     return true;
 }

@@ -38,29 +38,10 @@ bool CopyFromDc(HDC source, int left, int top, int width, int height, RgbImage* 
 
 }  // namespace
 
-bool CaptureWindow(HWND window, RgbImage* image) {
-    RECT bounds;
-    if (!GetWindowRect(window, &bounds)) return false;
-    HDC dc = GetWindowDC(window);
-    if (!dc) return false;
-    bool copied = CopyFromDc(dc, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top, image);
-    ReleaseDC(window, dc);
-    return copied;
-}
-
 bool CaptureClientRect(HWND window, const RECT& rect, RgbImage* image) {
     HDC dc = GetDC(window);
     if (!dc) return false;
     bool copied = CopyFromDc(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, image);
     ReleaseDC(window, dc);
     return copied;
-}
-
-bool SaveWindowPicture(HWND window, const std::string& path, std::string* error) {
-    RgbImage picture;
-    if (!CaptureWindow(window, &picture)) {
-        *error = "cannot read the window's picture for " + path;
-        return false;
-    }
-    return WriteBitmapFile(path, picture, error);
 }
