@@ -17,7 +17,10 @@ const int kThumbnails[kSlots] = {IDC_THUMB_0, IDC_THUMB_1, IDC_THUMB_2, IDC_THUM
 const unsigned kLongestWaitStepMs = 600000;
 const unsigned kMostSnapshots = 99;
 
-enum Phase { kPhaseStart, kPhaseAwait };
+enum Phase { kPhaseStart, kPhaseAwait, kPhaseSettle };
+// A still from the camera's button leaves the commands enabled throughout, and the source
+// ends its capture only just after it has drawn the thumbnail.
+const DWORD kButtonSettleMs = 250;
 
 struct ScriptRun {
     std::vector<UiStep> steps;
@@ -207,9 +210,13 @@ bool RunStep(const UiStep& step, std::string* error, bool* failed) {
             script.phase = kPhaseAwait;
             return false;
         }
-        if (!ControlEnabled(IDC_SNAPSHOT) || StripPixels() == script.stripBefore) return false;
-        printf("  snapshot stored\n");
-        return true;
+        if (script.phase == kPhaseAwait) {
+            if (StripPixels() == script.stripBefore) return false;
+            printf("  snapshot stored\n");
+            script.waitEnd = GetTickCount() + kButtonSettleMs;
+            script.phase = kPhaseSettle;
+        }
+        return static_cast<LONG>(GetTickCount() - script.waitEnd) >= 0;
     case kStepClick:
         ClickThumbnail(step.number, 0);
         return true;
