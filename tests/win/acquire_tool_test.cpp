@@ -247,6 +247,24 @@ TEST(AcquireCommandLine, AcceptsEachCommandWithItsOptions) {
     EXPECT_EQ(kMechanismMemory, options.mechanism);
 }
 
+TEST(AcquireUiScript, ReadsEveryStepWithItsNumber) {
+    std::vector<UiStep> steps;
+    std::string error;
+    ASSERT_TRUE(ParseUiScript(" snap 12;trigger; button ;click 0; ctrl-click 11; shift-click 4; transfer; hold; "
+                              "release; exit; close; wait 250;",
+                              &steps, &error))
+        << error;
+    const UiStepKind kinds[] = {kStepSnap,       kStepTrigger,  kStepButton, kStepClick,
+                                kStepControlClick, kStepShiftClick, kStepTransfer, kStepHold,
+                                kStepRelease,    kStepExit,     kStepClose,  kStepWait};
+    const unsigned numbers[] = {12, 0, 0, 0, 11, 4, 0, 0, 0, 0, 0, 250};
+    ASSERT_EQ(12u, steps.size());
+    for (size_t step = 0; step < steps.size(); ++step) {
+        EXPECT_EQ(kinds[step], steps[step].kind) << steps[step].text;
+        EXPECT_EQ(numbers[step], steps[step].number) << steps[step].text;
+    }
+}
+
 TEST(AcquireCommandLine, RefusesLinesItCannotCarryOut) {
     struct Case {
         std::vector<const char*> arguments;
