@@ -35,7 +35,8 @@ bool StartLiveView(HWND window) {
         RunGraph();
         // Without a live picture the user cannot take one: keep what the camera holds.
         if (!previewAvailable && cameraAvailable) StoreSnapshot();
-        if (!threadDoneSemaphore) threadDoneSemaphore = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+        // threadDoneSemaphore came with the thread, so that a thread ending at once still
+        // lets the shutdown through.
         busySemaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
         return true;
     }

@@ -8,8 +8,6 @@ HANDLE threadDoneSemaphore = nullptr;
 HANDLE stopEvent = nullptr;
 
 void FinishCapture() {
-    // Cleared first: a command the user gives as soon as the buttons come back must not
-    // still find the capture running and be dropped.
-    captureBusy = false;
     EnableCommandControls();
+    captureBusy = false;
 }
