@@ -114,6 +114,9 @@ HWND LiveView() {
     WindowSearch search = {script.windowTitle.c_str(), nullptr};
     EnumWindows(MatchLiveView, reinterpret_cast<LPARAM>(&search));
     script.window = search.found && IsWindowVisible(search.found) ? search.found : nullptr;
+    // Painted in full before the first look at the strip, so that its first paint is not
+    // taken for a new snapshot.
+    if (script.window) RedrawWindow(script.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     return script.window;
 }
 
