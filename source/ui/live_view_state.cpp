@@ -7,7 +7,8 @@ HANDLE busySemaphore = nullptr;
 HANDLE threadDoneSemaphore = nullptr;
 HANDLE stopEvent = nullptr;
 
+// The flag goes first: a click that lands as soon as the buttons come back must count.
 void FinishCapture() {
-    EnableCommandControls();
     captureBusy = false;
+    EnableCommandControls();
 }

@@ -149,5 +149,10 @@ bool CaptureTest::SnapAndWait(DWORD timeoutMs) {
     for (int id : commands) EnableWindow(GetDlgItem(window_, id), FALSE);
     captureBusy = TriggerStill();
     if (!captureBusy) return false;
-    return PumpUntil([] { return !captureBusy; }, timeoutMs);
+    // The capture has ended once its flag is down and the commands are back.
+    return PumpUntil([this] {
+        return !captureBusy && IsWindowEnabled(GetDlgItem(window_, IDC_SNAPSHOT)) &&
+               IsWindowEnabled(GetDlgItem(window_, IDC_TRANSFER)) &&
+               IsWindowEnabled(GetDlgItem(window_, IDC_EXIT));
+    }, timeoutMs);
 }
