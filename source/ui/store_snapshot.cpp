@@ -41,9 +41,10 @@ bool StoreSnapshot() {
 
     SnapshotFill fill = FillSnapshotRecord(record, &header);
     if (fill != kFillComplete) {
+        // A record the camera did not fill is not a picture: offering it for transfer would
+        // hand the application a blank image as a success. The slot keeps what it held.
         GlobalUnlock(image);
-        ReplaceSlotImage(slot, image);
-        // A failed read leaves nothing worth keeping the fill position for.
+        GlobalFree(image);
         if (fill == kFillReadFailed) --store.fillSlot;
         return false;
     }
