@@ -261,7 +261,12 @@ bool SnapshotHeaderUsable(const BITMAPINFOHEADER& header) {
 
 SnapshotFill FillSnapshotRecord(BYTE* record, const BITMAPINFOHEADER* header) {
     BITMAPINFOHEADER stored = *header;
-    if (stored.biCompression != 0) stored.biBitCount = 24;
+    // The camera sends plain 24-bit rows whatever its header says; a record that claimed
+    // compression would be unreadable to everyone who draws or receives it.
+    if (stored.biCompression != 0) {
+        stored.biBitCount = 24;
+        stored.biCompression = BI_RGB;
+    }
     memcpy(record, &stored, sizeof stored);
     DWORD length = header->biSizeImage;
     if (FAILED(ReadStillImage(record + kStillHeaderBytes, &length))) return kFillReadFailed;
