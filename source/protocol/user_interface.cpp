@@ -26,8 +26,12 @@ TW_UINT16 EnableSource(const TW_USERINTERFACE* userInterface) {
     // every enable starts with a fresh window rather than leaving one behind.
     DestroyLiveViewWindow();
     liveViewWindow = CreateLiveView(parentWindow);
-    // The window has already told the user that the camera is missing.
-    if (!cameraAvailable) return TWRC_FAILURE;
+    // The window has already told the user that the camera is missing. A camera that came
+    // back later still finds the source refusing, so its window must not run on hidden.
+    if (!cameraAvailable) {
+        DestroyLiveViewWindow();
+        return TWRC_FAILURE;
+    }
     if (!liveViewWindow) return Fail(kEnablePrefix, TWCC_LOWMEMORY);
     if (!userInterface->ShowUI || !previewAvailable) {
         // Nothing for the user to work with: the source takes one still by itself, once.

@@ -117,6 +117,7 @@ TEST_F(UserInterfaceTest, MissingCameraFailsQuietlyAndForTheRestOfTheLoad) {
     EXPECT_EQ(TWRC_FAILURE, Enable(true));
     EXPECT_EQ(4, sourceState);
     EXPECT_EQ(0, fakeCamera.triggers);
+    EXPECT_EQ(nullptr, liveViewWindow) << "the refused enable left its window running";
 }
 
 TEST_F(UserInterfaceTest, WindowThatCannotBeCreatedIsLowMemoryAndNothingIsAcquired) {
