@@ -147,7 +147,7 @@ TEST_F(CaptureStillTest, StillFaultsEndInTheirMessageAndLeaveTheStoreConsistent)
         bool slotHeld;
     } cases[] = {
         {kFaultHeaderRead, "Fail to get image data.", -1, false},
-        {kFaultPixelRead, "Fail to get image data.", -1, true},
+        {kFaultPixelRead, "Fail to get image data.", -1, false},
         {kFaultOversizedHeader, kUnusableStillText, -1, false},
         {kFaultShortImageSize, kUnusableStillText, -1, false},
         {kFaultCompressedHeader, nullptr, 0, true},
@@ -164,11 +164,10 @@ TEST_F(CaptureStillTest, StillFaultsEndInTheirMessageAndLeaveTheStoreConsistent)
         EXPECT_FALSE(captureBusy);
         EXPECT_TRUE(CommandsEnabled());
     }
-    // The compressed header was kept, with the bit count the pixels really have.
+    // The compressed header was stored as what the pixels really are.
     const BYTE* record = static_cast<const BYTE*>(GlobalLock(snapshotStore.slotImage[0]));
     EXPECT_EQ(24, RecordHeader(record).biBitCount);
-    EXPECT_EQ(static_cast<DWORD>(MAKEFOURCC('M', 'J', 'P', 'G')),
-              RecordHeader(record).biCompression);
+    EXPECT_EQ(static_cast<DWORD>(BI_RGB), RecordHeader(record).biCompression);
     GlobalUnlock(snapshotStore.slotImage[0]);
 }
 
@@ -284,7 +283,8 @@ TEST_F(CaptureStillTest, StoppingNeverHangs) {
             DWORD start = GetTickCount();
             while (!snapshotStore.slotImage[0] && GetTickCount() - start < 5000) Sleep(10);
             Sleep(300);
-            EXPECT_TRUE(captureBusy) << "the still thread should be waiting on this thread";
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_, IDC_TRANSFER)))
+                << "the still thread should be waiting on this thread";
         }
         hooks_.ClearRequestLog();
         DWORD start = GetTickCount();
