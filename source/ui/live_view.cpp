@@ -125,16 +125,19 @@ void ChooseFormat() {
     }
 }
 
-// The trigger the camera messages end with.
-void SnapTail() {
-    if (!captureBusy) {
-        SetHourglass();
-        if (transferIdle) {
-            captureBusy = TriggerStill();
-        } else {
-            ShowSourceBox(IDS_XFER_BUSY, IDS_CAPTURE_FRAME);
-        }
+// A still is asked for only while no batch is pending.
+void TriggerUnlessTransferring() {
+    SetHourglass();
+    if (transferIdle) {
+        captureBusy = TriggerStill();
+    } else {
+        ShowSourceBox(IDS_XFER_BUSY, IDS_CAPTURE_FRAME);
     }
+}
+
+// The trigger the full-resolution message ends with.
+void SnapTail() {
+    if (!captureBusy) TriggerUnlessTransferring();
     ReleaseBusySemaphore();
 }
 
@@ -165,12 +168,8 @@ void OnCameraMessage(UINT message) {
         ReadCameraRegister(16);
         return;
     case WM_CAM_SNAP:
-        SetHourglass();
-        if (transferIdle) {
-            captureBusy = TriggerStill();
-        } else {
-            ShowSourceBox(IDS_XFER_BUSY, IDS_CAPTURE_FRAME);
-        }
+        // The second trigger of a pair arrives while the first still counts as busy.
+        TriggerUnlessTransferring();
         ReleaseBusySemaphore();
         return;
     }
