@@ -79,6 +79,9 @@ inline const char kFaultOversizedHeader[] = "OversizedHeader";
 inline const char kFaultShortImageSize[] = "ShortImageSize";
 inline const char kFaultNoStreamConfig[] = "NoStreamConfig";
 inline const char kFaultNoFullResolution[] = "NoFullResolution";
+// The camera's capture pin refuses every connection, so no renderer and no video window
+// can follow it; stills through the property set work as before.
+inline const char kFaultNoLivePicture[] = "NoLivePicture";
 // REG_SZ: when set, every still the camera produces is also written to this folder as
 // still-NNNN.bmp (a plain bottom-up 24-bit file of the picture, numbered on from the
 // highest file already there), and every request the driver receives is appended as one

@@ -183,6 +183,8 @@ STDMETHODIMP CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     PinLock lock(filter_);
     if (peer_) return VFW_E_ALREADY_CONNECTED;
     if (filter_->state() != State_Stopped) return VFW_E_NOT_STOPPED;
+    if (filter_->profile().isCamera && FaultEnabled(kFaultNoLivePicture))
+        return VFW_E_NO_ACCEPTABLE_TYPES;
 
     // The current format first, then every format the device offers.
     std::vector<AM_MEDIA_TYPE> candidates;

@@ -233,7 +233,9 @@ HRESULT PrepareStillRead() {
 HRESULT ReadStillBytes(BYTE* buffer, DWORD length, DWORD* returned) {
     *returned = 0;
     UnitLock lock;
-    if (unit.stillPixels.empty()) return HRESULT_FROM_WIN32(ERROR_NO_DATA);
+    // A sensor always holds a picture, so a read before any trigger serves the current one:
+    // a source without a live picture keeps what the camera holds when it starts.
+    if (unit.stillPixels.empty()) ProduceStill();
     if (unit.cursor < sizeof(BITMAPINFOHEADER) && FaultEnabled(kFaultHeaderRead))
         return kDeviceFailure;
     if (unit.cursor >= sizeof(BITMAPINFOHEADER) && FaultEnabled(kFaultPixelRead))

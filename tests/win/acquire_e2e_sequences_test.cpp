@@ -1,7 +1,10 @@
 // The acquisition sequences an application goes through with the data source: with the
-// Live View driven through its controls, and without the user interface. Each Snap Shot
-// makes the camera produce two stills (the trigger and the timer's second trigger) and
-// the second is the one stored, so the snapshot in slot s of a fresh load is still 2s + 2.
+// Live View driven through its controls, without the user interface, and without a live
+// picture. Each Snap Shot makes the camera produce two stills (the trigger and the timer's
+// second trigger) and the second is the one stored, so the snapshot in slot s of a fresh
+// load is still 2s + 2.
+#include <atomic>
+
 #include "acquire_e2e.h"
 
 namespace {
@@ -48,15 +51,96 @@ TEST_F(AcquireE2eTest, ClicksOnTheStripChooseWhatTransferSends) {
     }
 }
 
-TEST_F(AcquireE2eTest, WithoutTheUserInterfaceOneAutomaticStillArrivesByEachMechanism) {
-    for (const char* mechanism : kMechanisms) {
+// Watches the desktop while the tool runs: whether the source's Live View window existed
+// in another process, and whether it ever came onto the screen.
+class LiveViewSightings {
+public:
+    LiveViewSightings() : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~LiveViewSightings() {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+    }
+    LiveViewSightings(const LiveViewSightings&) = delete;
+    LiveViewSightings& operator=(const LiveViewSightings&) = delete;
+
+    bool created() const { return created_; }
+    bool shown() const { return shown_; }
+
+private:
+    static BOOL CALLBACK Look(HWND window, LPARAM context) {
+        auto* self = reinterpret_cast<LiveViewSightings*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char className[16] = "";
+        char title[64] = "";
+        if (process == GetCurrentProcessId() || !GetClassNameA(window, className, sizeof className) ||
+            lstrcmpA(className, "#32770") != 0 || !GetWindowTextA(window, title, sizeof title) ||
+            lstrcmpA(title, "Orvellux") != 0)
+            return TRUE;
+        self->created_ = true;
+        if (IsWindowVisible(window)) self->shown_ = true;
+        return TRUE;
+    }
+    static DWORD WINAPI Run(void* context) {
+        auto* self = static_cast<LiveViewSightings*>(context);
+        do {
+            EnumWindows(Look, reinterpret_cast<LPARAM>(self));
+        } while (WaitForSingleObject(self->stop_, 10) == WAIT_TIMEOUT);
+        return 0;
+    }
+
+    std::atomic<bool> created_{false};
+    std::atomic<bool> shown_{false};
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+};
+
+// Without the user interface, or with it but without a live picture, the source never
+// shows its window and offers one still it takes by itself; without a live picture it
+// then asks to be closed.
+TEST_F(AcquireE2eTest, WithNothingToShowOneAutomaticStillArrives) {
+    struct Case {
+        const char* what;
+        const char* arguments;
+        const char* fault;  // null for none
+        std::vector<std::string> lines;
+    };
+    const std::vector<std::string> withoutUi = {"Enabling the source without its user interface",
+                                                "The source has images ready", "pending transfers: 0",
+                                                "1 image(s) written"};
+    const Case cases[] = {
+        {"no user interface, native", "--no-ui --mech native", nullptr, withoutUi},
+        {"no user interface, memory", "--no-ui --mech memory", nullptr, withoutUi},
+        {"no user interface, file", "--no-ui --mech file", nullptr, withoutUi},
+        {"user interface without a live picture",
+         "--mech native",
+         kFaultNoLivePicture,
+         {"Enabling the source with its user interface", "The source has images ready", "pending transfers: 0",
+          "The source asks to be closed", "1 image(s) written"}},
+    };
+    for (const Case& check : cases) {
         FreshFolders();
-        ProgramRun run = Acquire(std::string("--no-ui --mech ") + mechanism);
-        ASSERT_TRUE(run.finished) << mechanism << "\n" << run.output;
-        EXPECT_EQ(0u, run.exitCode) << mechanism << "\n" << run.output;
-        ExpectInOrder(run.output, {"The source has images ready", "pending transfers: 0", "1 image(s) written"});
-        ASSERT_GT(StillCount(), 0) << run.output;
-        ExpectImagesAreStills(run, {StillCount()}, mechanism);
+        if (check.fault) faults_.Set(check.fault);
+        ProgramRun run = {};
+        bool created = false, shown = false;
+        {
+            LiveViewSightings sightings;
+            run = Acquire(check.arguments);
+            created = sightings.created();
+            shown = sightings.shown();
+        }
+        if (check.fault) faults_.Set(check.fault, false);
+        ASSERT_TRUE(run.finished) << check.what << "\n" << run.output;
+        EXPECT_EQ(0u, run.exitCode) << check.what << "\n" << run.output;
+        EXPECT_TRUE(created) << check.what;
+        EXPECT_FALSE(shown) << check.what;
+        ExpectInOrder(run.output, check.lines);
+        ASSERT_GT(StillCount(), 0) << check.what << "\n" << run.output;
+        ExpectImagesAreStills(run, {StillCount()}, check.what);
     }
 }
 

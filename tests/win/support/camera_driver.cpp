@@ -14,7 +14,7 @@ const char* const allFaults[] = {
     kFaultNoPropertySet,    kFaultEventRegistration, kFaultModeRead,       kFaultModeWrite,
     kFaultHeaderRead,       kFaultPixelRead,         kFaultSingleSignal,   kFaultNoSignal,
     kFaultCompressedHeader, kFaultOversizedHeader,   kFaultShortImageSize, kFaultNoStreamConfig,
-    kFaultNoFullResolution, kStillFolderValue};
+    kFaultNoFullResolution, kFaultNoLivePicture,     kStillFolderValue};
 
 template <typename Visit>
 void ForEachVideoInputDevice(Visit visit) {
