@@ -51,6 +51,9 @@ TEST_F(AcquireE2eTest, ClicksOnTheStripChooseWhatTransferSends) {
     }
 }
 
+// The Live View's caption is the product name.
+const char kLiveViewTitle[] = "Orvellux";
+
 // Watches the desktop while the tool runs: whether the source's Live View window existed
 // in another process, and whether it ever came onto the screen.
 class LiveViewSightings {
@@ -79,7 +82,7 @@ private:
         char title[64] = "";
         if (process == GetCurrentProcessId() || !GetClassNameA(window, className, sizeof className) ||
             lstrcmpA(className, "#32770") != 0 || !GetWindowTextA(window, title, sizeof title) ||
-            lstrcmpA(title, "Orvellux") != 0)
+            lstrcmpA(title, kLiveViewTitle) != 0)
             return TRUE;
         self->created_ = true;
         if (IsWindowVisible(window)) self->shown_ = true;
@@ -125,19 +128,13 @@ TEST_F(AcquireE2eTest, WithNothingToShowOneAutomaticStillArrives) {
     for (const Case& check : cases) {
         FreshFolders();
         if (check.fault) faults_.Set(check.fault);
-        ProgramRun run = {};
-        bool created = false, shown = false;
-        {
-            LiveViewSightings sightings;
-            run = Acquire(check.arguments);
-            created = sightings.created();
-            shown = sightings.shown();
-        }
+        LiveViewSightings sightings;
+        ProgramRun run = Acquire(check.arguments);
         if (check.fault) faults_.Set(check.fault, false);
         ASSERT_TRUE(run.finished) << check.what << "\n" << run.output;
         EXPECT_EQ(0u, run.exitCode) << check.what << "\n" << run.output;
-        EXPECT_TRUE(created) << check.what;
-        EXPECT_FALSE(shown) << check.what;
+        EXPECT_TRUE(sightings.created()) << check.what;
+        EXPECT_FALSE(sightings.shown()) << check.what;
         ExpectInOrder(run.output, check.lines);
         ASSERT_GT(StillCount(), 0) << check.what << "\n" << run.output;
         ExpectImagesAreStills(run, {StillCount()}, check.what);
