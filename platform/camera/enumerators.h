@@ -6,14 +6,12 @@
 
 #include <vector>
 
-class PinEnumerator final : public IEnumPins {
+#include "single_interface_object.h"
+
+class PinEnumerator final : public SingleInterfaceObject<IEnumPins, IID_IEnumPins> {
 public:
     // Holds a reference on the filter (through the pin) while it exists.
     explicit PinEnumerator(IPin* pin, ULONG position = 0);
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
@@ -21,21 +19,16 @@ public:
     STDMETHODIMP Clone(IEnumPins** copy) override;
 
 private:
-    ~PinEnumerator();
+    ~PinEnumerator() override;
 
-    LONG references_ = 1;
     IPin* pin_;
     ULONG position_;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public SingleInterfaceObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     // Takes over the media types (their format blocks are freed with the enumerator).
     explicit MediaTypeEnumerator(std::vector<AM_MEDIA_TYPE> types, ULONG position = 0);
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
@@ -43,9 +36,8 @@ public:
     STDMETHODIMP Clone(IEnumMediaTypes** copy) override;
 
 private:
-    ~MediaTypeEnumerator();
+    ~MediaTypeEnumerator() override;
 
-    LONG references_ = 1;
     std::vector<AM_MEDIA_TYPE> types_;
     ULONG position_;
 };
