@@ -3,12 +3,36 @@
 #include <new>
 
 #include "media_types.h"
+#include "module_lock.h"
 
 PinEnumerator::PinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) {
     pin_->AddRef();
+    LockModule();
 }
 
-PinEnumerator::~PinEnumerator() { pin_->Release(); }
+PinEnumerator::~PinEnumerator() {
+    pin_->Release();
+    UnlockModule();
+}
+
+STDMETHODIMP PinEnumerator::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumPins) {
+        *object = static_cast<IEnumPins*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) PinEnumerator::AddRef() { return InterlockedIncrement(&references_); }
+
+STDMETHODIMP_(ULONG) PinEnumerator::Release() {
+    LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+}
 
 STDMETHODIMP PinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched) {
     if (!pins || (count > 1 && !fetched)) return E_POINTER;
@@ -41,10 +65,32 @@ STDMETHODIMP PinEnumerator::Clone(IEnumPins** copy) {
 }
 
 MediaTypeEnumerator::MediaTypeEnumerator(std::vector<AM_MEDIA_TYPE> types, ULONG position)
-    : types_(std::move(types)), position_(position) {}
+    : types_(std::move(types)), position_(position) {
+    LockModule();
+}
 
 MediaTypeEnumerator::~MediaTypeEnumerator() {
     for (AM_MEDIA_TYPE& type : types_) FreeMediaTypeContents(&type);
+    UnlockModule();
+}
+
+STDMETHODIMP MediaTypeEnumerator::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
+        *object = static_cast<IEnumMediaTypes*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) MediaTypeEnumerator::AddRef() { return InterlockedIncrement(&references_); }
+
+STDMETHODIMP_(ULONG) MediaTypeEnumerator::Release() {
+    LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
 }
 
 STDMETHODIMP MediaTypeEnumerator::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {

@@ -6,12 +6,14 @@
 
 #include <vector>
 
-#include "single_interface_object.h"
-
-class PinEnumerator final : public SingleInterfaceObject<IEnumPins, IID_IEnumPins> {
+class PinEnumerator final : public IEnumPins {
 public:
     // Holds a reference on the filter (through the pin) while it exists.
     explicit PinEnumerator(IPin* pin, ULONG position = 0);
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
@@ -19,16 +21,21 @@ public:
     STDMETHODIMP Clone(IEnumPins** copy) override;
 
 private:
-    ~PinEnumerator() override;
+    ~PinEnumerator();
 
+    LONG references_ = 1;
     IPin* pin_;
     ULONG position_;
 };
 
-class MediaTypeEnumerator final : public SingleInterfaceObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
+class MediaTypeEnumerator final : public IEnumMediaTypes {
 public:
     // Takes over the media types (their format blocks are freed with the enumerator).
     explicit MediaTypeEnumerator(std::vector<AM_MEDIA_TYPE> types, ULONG position = 0);
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
@@ -36,8 +43,9 @@ public:
     STDMETHODIMP Clone(IEnumMediaTypes** copy) override;
 
 private:
-    ~MediaTypeEnumerator() override;
+    ~MediaTypeEnumerator();
 
+    LONG references_ = 1;
     std::vector<AM_MEDIA_TYPE> types_;
     ULONG position_;
 };

@@ -7,15 +7,34 @@
 #include <dshow.h>
 
 #include "device_profiles.h"
-#include "single_interface_object.h"
+#include "module_lock.h"
 
 namespace {
 
 const wchar_t kPageTitle[] = L"Device";
 const SIZE kPageSize = {300, 140};
 
-class PropertyPage final : public SingleInterfaceObject<IPropertyPage, IID_IPropertyPage> {
+class PropertyPage final : public IPropertyPage {
 public:
+    PropertyPage() { LockModule(); }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IPropertyPage) {
+            *object = static_cast<IPropertyPage*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG left = InterlockedDecrement(&references_);
+        if (left == 0) delete this;
+        return left;
+    }
+
     STDMETHODIMP SetPageSite(IPropertyPageSite* site) override {
         if (site) site->AddRef();
         if (site_) site_->Release();
@@ -88,9 +107,10 @@ public:
     STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
 
 private:
-    ~PropertyPage() override {
+    ~PropertyPage() {
         Deactivate();
         if (site_) site_->Release();
+        UnlockModule();
     }
 
     std::wstring Description() const {
@@ -104,6 +124,7 @@ private:
         return text;
     }
 
+    LONG references_ = 1;
     IPropertyPageSite* site_ = nullptr;
     const DeviceProfile* profile_ = nullptr;
     HWND window_ = nullptr;

@@ -11,7 +11,6 @@
 #include "device_profiles.h"
 #include "module_lock.h"
 #include "property_page.h"
-#include "single_interface_object.h"
 
 namespace {
 
@@ -20,9 +19,26 @@ LONG moduleLocks = 0;
 
 enum class ServerClass { Camera, Analog, Page };
 
-class ClassFactory final : public SingleInterfaceObject<IClassFactory, IID_IClassFactory> {
+class ClassFactory final : public IClassFactory {
 public:
-    explicit ClassFactory(ServerClass kind) : kind_(kind) {}
+    explicit ClassFactory(ServerClass kind) : kind_(kind) { LockModule(); }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG left = InterlockedDecrement(&references_);
+        if (left == 0) delete this;
+        return left;
+    }
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (!object) return E_POINTER;
@@ -48,6 +64,9 @@ public:
     }
 
 private:
+    ~ClassFactory() { UnlockModule(); }
+
+    LONG references_ = 1;
     ServerClass kind_;
 };
 
