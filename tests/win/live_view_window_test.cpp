@@ -45,6 +45,12 @@ HWND WaitForOtherDialog(HWND liveView, const char* title, DWORD timeoutMs) {
     return nullptr;
 }
 
+bool WaitUntilGone(HWND window, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - start < timeoutMs) Sleep(20);
+    return !IsWindow(window);
+}
+
 // The width of the format the camera streams in.
 LONG StreamWidth() {
     AM_MEDIA_TYPE* format = nullptr;
@@ -357,6 +363,8 @@ TEST_F(LiveViewWindowTest, FormatRebuildsTheGraphOnlyWhenTheWidthChanges) {
             if (!dialog) return;
             if (c.pickFullResolution) SendMessageA(GetDlgItem(dialog, IDC_RES_2592), BM_CLICK, 0, 0);
             PostMessageA(GetDlgItem(dialog, IDC_FORMAT_OK), BM_CLICK, 0, 0);
+            // A click lost on a dialog still coming up must fail the case, not hang it.
+            if (!WaitUntilGone(dialog, 3000)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         Click(IDC_FORMAT);
         script.join();
@@ -386,7 +394,12 @@ TEST_F(LiveViewWindowTest, CameraPropertiesOpenTheCameraPropertyFrame) {
             }
             if (frame) {
                 frameSeen = true;
-                PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+                // Cancel until the frame has gone: a cancel that lands before the frame
+                // runs its loop would leave the command waiting for ever.
+                for (int attempt = 0; attempt < 5; ++attempt) {
+                    PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+                    if (WaitUntilGone(frame, 2000)) return;
+                }
                 return;
             }
             Sleep(20);
